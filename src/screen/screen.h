@@ -55,12 +55,106 @@ struct Lamps {
   LampColour hardware = LampColour::Off;  // the "Hardware" fault lamp
 };
 
+// An entry field: its text as shown (the operator's edits are written back into it).
+struct Field {
+  std::string text;
+  bool enabled = true;
+};
+
+struct CheckBox {
+  bool checked = false;
+  bool enabled = true;
+};
+
+// A radio group or list: the index chosen, -1 for none.
+struct Choice {
+  int index = 0;
+  bool enabled = true;
+};
+
+// The custom scan grid: row 0 is the heading, rows 1 to 30 the custom rows; column 0
+// "MHz", column 1 "V/m".
+struct CustomGrid {
+  static constexpr std::size_t kRows = 31;
+  std::array<std::array<std::string, 2>, kRows> cells{};
+  bool visible = false;
+  bool enabled = true;
+  bool hint_shown = true;  // "Use Tab + Alt Tab Keys" until first clicked
+};
+
+// The standard and custom scan panel.
+struct SetupPanel {
+  bool visible = false;
+  std::string heading = "STANDARD";
+  Field start;
+  Field finish;
+  Field step;
+  Field field;
+  Field dwell;           // "Dwell Time (secs)"
+  Field estimated_time;  // read-only
+  Choice modulation;     // "None", "1 Hz Pulse", "20 Hz Pulse", "200 Hz Pulse", "1 KHz AM"
+  std::string modulation_depth;
+  Choice test_type{0, false};  // "Normal", "Pre-Scanned"; disabled at start
+  Choice range;                // "30 - 1000 MHz", "1000 -2400 MHz", "30-2400 MHz"
+  Choice eut_status;           // "Off", "Halt", "Continue"
+  Choice eut_prompt;           // "Off", "Pulse", "On"
+  std::string procedure_label;
+  CustomGrid custom;
+};
+
+// The single-frequency control panel.
+struct SinglePanel {
+  bool visible = false;
+  Field frequency;
+  Field level;
+  Field frequency_inc{"2.0"};
+  Field level_inc{"0.1"};
+  Field start_level;
+  Field end_level;
+  Field step_size;
+  Field dwell;  // "Dwell Time" (Secs)
+  bool step_buttons_enabled = true;  // the four increase/decrease buttons
+  CheckBox auto_increase;            // "Use Auto Increase"
+  CheckBox stop_on_eut_fault;        // "Stop on EUT Fault"
+  Choice modulation;
+  std::string modulation_depth;
+};
+
+// The live values of the monitor strip.
+struct Monitor {
+  std::string mode_label = "Mode";
+  std::string file_label;
+  std::string frequency = "0.0";
+  std::string modulation;
+  std::string dwell = "0.0";
+  std::string total = "0.0";
+  std::string target = "0.00";
+  std::string actual = "0.00";
+};
+
+// The system details dialog (the device grid is Screen::devices).
+struct SystemDetailsDialog {
+  std::string caption;
+  std::string file_delimiter = ";";  // "File Delimitor": keeps the text it last had
+  std::string cell_number;           // "Current Cell Number"
+  std::string default_path;          // "Default Path :"
+};
+
 // What the window shows, as plain data: the core writes it, the window draws it.
 struct Screen {
   DiagnosticsWindow diagnostics;
   DeviceGrid devices;
   AboutDialog about;
   Lamps lamps;
+  std::string title_label = "Title :";
+  SetupPanel setup;
+  SinglePanel single;
+  Monitor monitor;
+  SystemDetailsDialog system_details;
+  bool report_visible = false;
+  bool plot_prescan_visible = false;
+  // Incremented by every repaint request of the core; the window repaints on a change.
+  unsigned repaints = 0;
 };
 
 }  // namespace tarvos::screen

@@ -1,0 +1,181 @@
+#include "platform/text_file.h"
+
+#include <cerrno>
+#include <cstring>
+#include <fcntl.h>
+#include <strings.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <dirent.h>
+
+#include <utility>
+
+namespace tarvos::platform {
+namespace {
+
+// Closes a descriptor on every path out.
+class Descriptor {
+ public:
+  explicit Descriptor(int fd) : fd_(fd) {}
+  ~Descriptor() {
+    if (fd_ >= 0) ::close(fd_);
+  }
+  Descriptor(const Descriptor&) = delete;
+  Descriptor& operator=(const Descriptor&) = delete;
+  int Get() const { return fd_; }
+  // Closes now, reporting the error a late write may only show here.
+  int Close() {
+    const int result = ::close(fd_);
+    fd_ = -1;
+    return result;
+  }
+
+ private:
+  int fd_;
+};
+
+std::string FolderOf(const std::string& path) {
+  const auto slash = path.find_last_of('/');
+  if (slash == std::string::npos) return ".";
+  if (slash == 0) return "/";
+  return path.substr(0, slash);
+}
+
+[[noreturn]] void Fail(int error_number) { throw FileError(FileErrorText(error_number)); }
+
+bool IsBlank(char c) { return c == ' ' || c == '\t'; }
+bool IsLineEnd(char c) { return c == '\r' || c == '\n'; }
+
+}  // namespace
+
+std::string FileErrorText(int error_number) {
+  switch (error_number) {
+    case ENOENT:
+      return "File not found";
+    case ENOTDIR:
+      return "Path not found";
+    case EACCES:
+    case EPERM:
+    case EROFS:
+    case EISDIR:
+      return "File access denied";
+    case ENOSPC:
+    case EDQUOT:
+      return "Disk full";
+    case EMFILE:
+    case ENFILE:
+      return "Too many open files";
+    case ENAMETOOLONG:
+      return "File name too long";
+    case EIO:
+      return "Disk read/write error";
+    default:
+      return std::strerror(error_number);
+  }
+}
+
+bool FileExists(const std::string& path) {
+  struct stat info {};
+  return ::stat(path.c_str(), &info) == 0 && S_ISREG(info.st_mode);
+}
+
+std::optional<std::string> FindFileIgnoringCase(const std::string& folder, std::string_view name) {
+  const std::string exact = folder + std::string(name);
+  if (FileExists(exact)) return exact;
+  DIR* dir = ::opendir(folder.empty() ? "." : folder.c_str());
+  if (dir == nullptr) return std::nullopt;
+  std::optional<std::string> found;
+  const std::string wanted(name);
+  while (const dirent* entry = ::readdir(dir)) {
+    if (::strcasecmp(entry->d_name, wanted.c_str()) == 0 && FileExists(folder + entry->d_name)) {
+      found = folder + entry->d_name;
+      break;
+    }
+  }
+  ::closedir(dir);
+  return found;
+}
+
+TextReader TextReader::Open(const std::string& path) {
+  Descriptor fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
+  if (fd.Get() < 0) Fail(errno);
+  std::string content;
+  char buffer[65536];
+  for (;;) {
+    const ssize_t got = ::read(fd.Get(), buffer, sizeof buffer);
+    if (got < 0) {
+      if (errno == EINTR) continue;
+      Fail(errno);
+    }
+    if (got == 0) break;
+    content.append(buffer, static_cast<std::size_t>(got));
+  }
+  return TextReader(std::move(content));
+}
+
+TextReader::TextReader(std::string content) : content_(std::move(content)) {}
+
+std::string TextReader::ReadLine() {
+  if (AtEnd()) return {};
+  const std::size_t start = pos_;
+  while (pos_ < content_.size() && !IsLineEnd(content_[pos_])) ++pos_;
+  std::string line = content_.substr(start, pos_ - start);
+  if (pos_ < content_.size() && content_[pos_] == '\r') ++pos_;
+  if (pos_ < content_.size() && content_[pos_] == '\n') ++pos_;
+  return line;
+}
+
+std::optional<std::string> TextReader::ReadValue(std::size_t max_chars) {
+  while (pos_ < content_.size() && (IsBlank(content_[pos_]) || IsLineEnd(content_[pos_]))) ++pos_;
+  if (AtEnd()) return std::nullopt;
+  const std::size_t start = pos_;
+  while (pos_ < content_.size() && pos_ - start < max_chars && !IsBlank(content_[pos_]) &&
+         !IsLineEnd(content_[pos_])) {
+    ++pos_;
+  }
+  std::string value = content_.substr(start, pos_ - start);
+  ReadLine();  // the rest of the line
+  return value;
+}
+
+void TextWriter::WriteLine(std::string_view line) {
+  content_.append(line);
+  content_.append("\r\n");
+}
+
+void TextWriter::Commit() { WriteFileAtomically(path_, content_); }
+
+void WriteFileAtomically(const std::string& path, std::string_view content) {
+  if (path.empty()) Fail(ENOENT);
+  std::string temp = path + ".tmp-XXXXXX";
+  Descriptor fd(::mkstemp(temp.data()));
+  if (fd.Get() < 0) Fail(errno);
+  const auto give_up = [&temp](int error_number) {
+    ::unlink(temp.c_str());
+    Fail(error_number);
+  };
+  // mkstemp makes the file private; a saved file is as readable as any other.
+  const mode_t mask = ::umask(0);
+  ::umask(mask);
+  ::fchmod(fd.Get(), 0666 & ~mask);
+
+  std::size_t done = 0;
+  while (done < content.size()) {
+    const ssize_t wrote = ::write(fd.Get(), content.data() + done, content.size() - done);
+    if (wrote < 0) {
+      if (errno == EINTR) continue;
+      give_up(errno);
+    }
+    done += static_cast<std::size_t>(wrote);
+  }
+  if (::fsync(fd.Get()) != 0) give_up(errno);
+  if (fd.Close() != 0) give_up(errno);
+  if (::rename(temp.c_str(), path.c_str()) != 0) give_up(errno);
+
+  // The rename itself reaches the disk only with the folder.
+  Descriptor folder(::open(FolderOf(path).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+  if (folder.Get() >= 0) ::fsync(folder.Get());
+}
+
+}  // namespace tarvos::platform

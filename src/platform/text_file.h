@@ -1,0 +1,71 @@
+#pragma once
+
+#include <cstddef>
+#include <optional>
+#include <stdexcept>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace tarvos::platform {
+
+// Every failure of a file operation, carrying the text the operator is shown
+// ("File not found", "Disk full", "Invalid numeric input", ...). Caught by the command
+// that started the operation; never crosses an event-loop boundary.
+class FileError : public std::runtime_error {
+ public:
+  using std::runtime_error::runtime_error;
+};
+
+// The operator's text for a system error number.
+std::string FileErrorText(int error_number);
+
+bool FileExists(const std::string& path);
+// The name of an existing file in the folder whose name matches regardless of case, or
+// nullopt. folder ends with a separator or is empty (the current folder).
+std::optional<std::string> FindFileIgnoringCase(const std::string& folder, std::string_view name);
+
+// A text file read whole, then taken line by line or value by value. Lines end in CR LF,
+// LF or CR; bytes are kept as they are (single-byte text).
+class TextReader {
+ public:
+  // Throws FileError when the file cannot be opened or read.
+  static TextReader Open(const std::string& path);
+  explicit TextReader(std::string content);
+
+  bool AtEnd() const { return pos_ >= content_.size(); }
+  // The next line without its end; empty past the end of the file.
+  std::string ReadLine();
+  // A value as a text reader of numbers takes it: blanks, tabs and line ends are
+  // skipped, then a run of non-blank characters is taken (at most max_chars; the rest of
+  // the run is left), and the rest of that line is skipped. nullopt past the end.
+  std::optional<std::string> ReadValue(std::size_t max_chars);
+
+ private:
+  std::string content_;
+  std::size_t pos_ = 0;
+};
+
+// A text file written as a whole: lines are collected, then Commit writes a temporary
+// file in the same folder, flushes it to the disk and renames it over the target, so a
+// failure at any point leaves the previous file whole.
+class TextWriter {
+ public:
+  explicit TextWriter(std::string path) : path_(std::move(path)) {}
+
+  // Appends the line and CR LF.
+  void WriteLine(std::string_view line);
+  const std::string& Content() const { return content_; }
+  const std::string& Path() const { return path_; }
+  // Throws FileError; the temporary file is removed on failure.
+  void Commit();
+
+ private:
+  std::string path_;
+  std::string content_;
+};
+
+// Writes the bytes to the path as TextWriter::Commit does.
+void WriteFileAtomically(const std::string& path, std::string_view content);
+
+}  // namespace tarvos::platform

@@ -1,0 +1,132 @@
+#include "setup/number_forms.h"
+
+#include <charconv>
+#include <cmath>
+#include <limits>
+#include <system_error>
+
+namespace tarvos::setup {
+namespace {
+
+constexpr std::size_t kWholeChars = 32;
+constexpr std::size_t kRealChars = 64;
+
+[[noreturn]] void InvalidNumber() { throw platform::FileError(std::string(kInvalidNumericInput)); }
+
+std::string_view TrimBlanks(std::string_view text) {
+  while (!text.empty() && (text.front() == ' ' || text.front() == '\t')) text.remove_prefix(1);
+  return text;
+}
+
+}  // namespace
+
+std::string FormatWhole(uint64_t value) {
+  char buffer[24];
+  const auto result = std::to_chars(buffer, buffer + sizeof buffer, value);
+  return std::string(buffer, result.ptr);
+}
+
+std::string FormatFixed(double value, int width, int decimals) {
+  char buffer[400];
+  const auto result = std::to_chars(buffer, buffer + sizeof buffer, value,
+                                    std::chars_format::fixed, decimals);
+  std::string text = result.ec == std::errc() ? std::string(buffer, result.ptr) : "0";
+  if (text == "-0" || text.find_first_not_of("-0.") == std::string::npos) {
+    // No negative zero: -0.001 at two decimals is written 0.00.
+    if (!text.empty() && text.front() == '-') text.erase(0, 1);
+  }
+  if (static_cast<int>(text.size()) < width) text.insert(0, width - text.size(), ' ');
+  return text;
+}
+
+std::string FormatScientific(double value) {
+  if (!std::isfinite(value)) value = 0.0;
+  char buffer[64];
+  const auto result = std::to_chars(buffer, buffer + sizeof buffer, std::fabs(value),
+                                    std::chars_format::scientific, 14);
+  std::string_view digits(buffer, static_cast<std::size_t>(result.ptr - buffer));
+  const auto e = digits.find('e');
+  const std::string_view mantissa = digits.substr(0, e);
+  const char exponent_sign = digits[e + 1];
+  const std::string_view exponent_digits = digits.substr(e + 2);
+  std::string text;
+  text += std::signbit(value) && value != 0.0 ? '-' : ' ';
+  text += mantissa;
+  text += 'E';
+  text += exponent_sign;
+  text.append(4 - std::min<std::size_t>(4, exponent_digits.size()), '0');
+  text += exponent_digits;
+  return text;
+}
+
+std::optional<double> ParseDecimal(std::string_view text) {
+  text = TrimBlanks(text);
+  bool negative = false;
+  if (!text.empty() && (text.front() == '+' || text.front() == '-')) {
+    negative = text.front() == '-';
+    text.remove_prefix(1);
+  }
+  if (text.empty() || text.front() == '+' || text.front() == '-') return std::nullopt;
+  // Only digits, one point, and an exponent: no "inf", "nan" or hexadecimal forms.
+  const char first = text.front();
+  if (!(first >= '0' && first <= '9') && first != '.') return std::nullopt;
+  double value = 0.0;
+  const auto result = std::from_chars(text.data(), text.data() + text.size(), value,
+                                      std::chars_format::general);
+  if (result.ec == std::errc::result_out_of_range) {
+    // Too small reads as 0; too large does not convert.
+    if (std::fabs(value) < 1.0) {
+      value = 0.0;
+    } else {
+      return std::nullopt;
+    }
+  } else if (result.ec != std::errc()) {
+    return std::nullopt;
+  }
+  if (result.ptr != text.data() + text.size()) return std::nullopt;
+  return negative ? -value : value;
+}
+
+std::optional<int64_t> ParseInteger(std::string_view text) {
+  text = TrimBlanks(text);
+  bool negative = false;
+  if (!text.empty() && (text.front() == '+' || text.front() == '-')) {
+    negative = text.front() == '-';
+    text.remove_prefix(1);
+  }
+  if (text.empty()) return std::nullopt;
+  uint64_t value = 0;
+  const auto result = std::from_chars(text.data(), text.data() + text.size(), value);
+  if (result.ec != std::errc() || result.ptr != text.data() + text.size()) return std::nullopt;
+  if (value > static_cast<uint64_t>(std::numeric_limits<int64_t>::max())) return std::nullopt;
+  const auto signed_value = static_cast<int64_t>(value);
+  return negative ? -signed_value : signed_value;
+}
+
+uint32_t ReadWhole32(platform::TextReader& reader) {
+  const auto token = reader.ReadValue(kWholeChars);
+  if (!token) return 0;
+  const auto value = ParseInteger(*token);
+  if (!value) InvalidNumber();
+  return static_cast<uint32_t>(static_cast<uint64_t>(*value));
+}
+
+uint8_t ReadWhole8(platform::TextReader& reader) {
+  return static_cast<uint8_t>(ReadWhole32(reader));
+}
+
+double ReadRealDouble(platform::TextReader& reader) {
+  const auto token = reader.ReadValue(kRealChars);
+  if (!token) return 0.0;
+  const auto value = ParseDecimal(*token);
+  if (!value) InvalidNumber();
+  return *value;
+}
+
+float ReadReal(platform::TextReader& reader) {
+  const double value = ReadRealDouble(reader);
+  if (std::fabs(value) > std::numeric_limits<float>::max()) InvalidNumber();
+  return static_cast<float>(value);
+}
+
+}  // namespace tarvos::setup

@@ -1,5 +1,6 @@
 #include "setup/number_forms.h"
 
+#include <algorithm>
 #include <charconv>
 #include <cmath>
 #include <limits>
@@ -18,6 +19,39 @@ std::string_view TrimBlanks(std::string_view text) {
   return text;
 }
 
+// Whether an unsigned decimal number lies above 1, judged by the power of ten of its
+// first significant digit; only asked of numbers a double cannot hold.
+bool IsBeyondLargest(std::string_view number) {
+  int64_t power = 0;
+  bool significant = false;
+  bool fraction = false;
+  std::size_t i = 0;
+  for (; i < number.size() && number[i] != 'e' && number[i] != 'E'; ++i) {
+    const char c = number[i];
+    if (c == '.') {
+      fraction = true;
+    } else if (!significant) {
+      // Each leading zero of the fraction, and its first digit, is one power lower.
+      if (fraction) --power;
+      significant = c != '0';
+    } else if (!fraction) {
+      ++power;
+    }
+  }
+  if (!significant) return false;
+  int64_t exponent = 0;
+  bool negative = false;
+  if (++i < number.size() && (number[i] == '+' || number[i] == '-')) {
+    negative = number[i] == '-';
+    ++i;
+  }
+  constexpr int64_t kFarBeyond = 1'000'000'000;
+  for (; i < number.size(); ++i) {
+    exponent = std::min(exponent * 10 + (number[i] - '0'), kFarBeyond);
+  }
+  return power + (negative ? -exponent : exponent) > 0;
+}
+
 }  // namespace
 
 std::string FormatWhole(uint64_t value) {
@@ -27,9 +61,12 @@ std::string FormatWhole(uint64_t value) {
 }
 
 std::string FormatFixed(double value, int width, int decimals) {
+  // The files never hold infinities: such a value is written as the scientific form does.
+  if (!std::isfinite(value)) value = 0.0;
+  decimals = std::clamp(decimals, 0, 20);
   char buffer[400];
-  const auto result = std::to_chars(buffer, buffer + sizeof buffer, value,
-                                    std::chars_format::fixed, decimals);
+  const auto result =
+      std::to_chars(buffer, buffer + sizeof buffer, value, std::chars_format::fixed, decimals);
   std::string text = result.ec == std::errc() ? std::string(buffer, result.ptr) : "0";
   if (text == "-0" || text.find_first_not_of("-0.") == std::string::npos) {
     // No negative zero: -0.001 at two decimals is written 0.00.
@@ -71,15 +108,15 @@ std::optional<double> ParseDecimal(std::string_view text) {
   const char first = text.front();
   if (!(first >= '0' && first <= '9') && first != '.') return std::nullopt;
   double value = 0.0;
-  const auto result = std::from_chars(text.data(), text.data() + text.size(), value,
-                                      std::chars_format::general);
+  const auto result =
+      std::from_chars(text.data(), text.data() + text.size(), value, std::chars_format::general);
   if (result.ec == std::errc::result_out_of_range) {
-    // Too small reads as 0; too large does not convert.
-    if (std::fabs(value) < 1.0) {
-      value = 0.0;
-    } else {
+    // Too small reads as 0; too large does not convert. The value is left untouched
+    // here, so the text tells which.
+    if (IsBeyondLargest(std::string_view(text.data(), result.ptr - text.data()))) {
       return std::nullopt;
     }
+    value = 0.0;
   } else if (result.ec != std::errc()) {
     return std::nullopt;
   }

@@ -19,20 +19,34 @@ class BlockReader {
   BlockReader(platform::TextReader& reader, const SetupBlockContext& context)
       : reader_(reader), context_(context) {}
 
-  uint32_t Whole32() { return Done(ReadWhole32(reader_)); }
-  uint8_t Whole8() { return Done(ReadWhole8(reader_)); }
-  float Real() { return Done(ReadReal(reader_)); }
+  // Each value is stored before the context hears of its line, so that what it does
+  // there (the settings file replaces two values) sees the value just read.
+  void Whole32(uint32_t& out) {
+    out = ReadWhole32(reader_);
+    Done();
+  }
+  void Whole32(int32_t& out) {
+    // Low 32 bits, as every 32-bit field of the block.
+    out = static_cast<int32_t>(ReadWhole32(reader_));
+    Done();
+  }
+  void Whole8(uint8_t& out) {
+    out = ReadWhole8(reader_);
+    Done();
+  }
+  void Real(float& out) {
+    out = ReadReal(reader_);
+    Done();
+  }
   void Text() {
     reader_.ReadLine();
-    Done(0);
+    Done();
   }
 
  private:
-  template <typename T>
-  T Done(T value) {
+  void Done() {
     ++line_;
     if (context_.AfterLine) context_.AfterLine(line_);
-    return value;
   }
 
   platform::TextReader& reader_;
@@ -73,29 +87,28 @@ void WriteSetupBlock(platform::TextWriter& writer, const TestSetup& setup,
 void ReadSetupBlock(platform::TextReader& reader, TestSetup& setup,
                     const SetupBlockContext& context) {
   BlockReader block(reader, context);
-  setup.CurrentFrequency = block.Whole32();
-  setup.StartLevel = block.Real();
-  setup.EndLevel = block.Real();
-  setup.LevelStep = block.Real();
-  setup.SingleDwell = block.Whole32();
-  setup.StartFrequency = block.Whole32();
-  setup.EndFrequency = block.Whole32();
-  setup.StepPercent = block.Real();
-  setup.DwellTime = block.Whole32();
-  setup.FieldStrength = block.Real();
-  // Low 32 bits, as every 32-bit field of the block.
-  setup.EstimatedTime = static_cast<int32_t>(block.Whole32());
-  setup.ModulationType = block.Whole8();
-  setup.EutPromptMode = block.Whole8();
-  setup.EutStatusMode = block.Whole8();
-  setup.SingleLevel = block.Real();
-  context.AmplifierConfig = block.Whole8();
-  setup.TestMode = block.Whole8();
+  block.Whole32(setup.CurrentFrequency);
+  block.Real(setup.StartLevel);
+  block.Real(setup.EndLevel);
+  block.Real(setup.LevelStep);
+  block.Whole32(setup.SingleDwell);
+  block.Whole32(setup.StartFrequency);
+  block.Whole32(setup.EndFrequency);
+  block.Real(setup.StepPercent);
+  block.Whole32(setup.DwellTime);
+  block.Real(setup.FieldStrength);
+  block.Whole32(setup.EstimatedTime);
+  block.Whole8(setup.ModulationType);
+  block.Whole8(setup.EutPromptMode);
+  block.Whole8(setup.EutStatusMode);
+  block.Real(setup.SingleLevel);
+  block.Whole8(context.AmplifierConfig);
+  block.Whole8(setup.TestMode);
   for (int line = 18; line <= kLastHeadLine; ++line) block.Text();
   if (context.RequestVersion) context.RequestVersion();
   for (auto& row : setup.CustomList) {
-    row.Frequency = block.Whole32();
-    row.Level = block.Real();
+    block.Whole32(row.Frequency);
+    block.Real(row.Level);
   }
 }
 

@@ -210,5 +210,25 @@ TEST_F(SetupBlockTest, WorksWithoutASynthesiserToAsk) {
   EXPECT_EQ(read.EndFrequency, 1'000'000'000u);
 }
 
+// The settings file replaces values as their lines are read: the hook must see the
+// value of its own line already stored.
+TEST(SetupBlockHook, SeesTheValueOfItsLineAlreadyStored) {
+  platform::TextWriter writer("unused");
+  uint8_t written_config = 2;
+  WriteSetupBlock(writer, Sample(), {written_config, {}, {}});
+
+  TestSetup setup;
+  uint8_t config = 0;
+  uint32_t start_at_line_6 = 0;
+  uint8_t config_at_line_16 = 0;
+  platform::TextReader reader(writer.Content());
+  ReadSetupBlock(reader, setup, {config, {}, [&](int line) {
+                                   if (line == 6) start_at_line_6 = setup.StartFrequency;
+                                   if (line == 16) config_at_line_16 = config;
+                                 }});
+  EXPECT_EQ(start_at_line_6, 80'000'000u);
+  EXPECT_EQ(config_at_line_16, 2);
+}
+
 }  // namespace
 }  // namespace tarvos::setup

@@ -62,6 +62,7 @@ std::string FileErrorText(int error_number) {
       return "File access denied";
     case ENOSPC:
     case EDQUOT:
+    case EFBIG:  // a file size limit reached: to the operator the disk is full
       return "Disk full";
     case EMFILE:
     case ENFILE:

@@ -2,53 +2,12 @@
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
-#include <memory>
 #include <string>
 
 #include "engine/result_store.h"
 #include "platform/text_file.h"
-#include "records/file_records.h"
-#include "records/record_files_context.h"
 #include "records/results_file.h"
-#include "screen/screen.h"
-#include "setup/test_setup.h"
-
-namespace tarvos::fuzz {
-namespace {
-
-// The records of the file routines, on the heap (the store is large).
-struct FuzzRecords {
-  records::FileRecords Records;
-  setup::TestSetup Setup;
-  std::unique_ptr<engine::ResultStore> Results = std::make_unique<engine::ResultStore>();
-  std::unique_ptr<engine::PreScanTable> PreScan = std::make_unique<engine::PreScanTable>();
-  screen::Screen Screen;
-  uint8_t AmplifierConfig = 0;
-  char Delimiter = ';';
-
-  records::RecordFilesContext Context() {
-    return records::RecordFilesContext{Records,         Setup,     *Results, *PreScan, Screen,
-                                       AmplifierConfig, Delimiter, {},       {},       {}};
-  }
-};
-
-// The first byte picks the delimiter, so the blank path is fuzzed too.
-char DelimiterOf(const uint8_t* data, size_t size) {
-  if (size == 0) return ';';
-  switch (data[0] % 4) {
-    case 0:
-      return ';';
-    case 1:
-      return ' ';
-    case 2:
-      return ',';
-    default:
-      return '\t';
-  }
-}
-
-}  // namespace
-}  // namespace tarvos::fuzz
+#include "records_fuzz_rig.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   tarvos::fuzz::FuzzRecords records;

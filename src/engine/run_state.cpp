@@ -10,6 +10,8 @@ std::string_view EndReasonMessage(EndReason reason) {
       return "The Run has been Stopped by User. ";
     case EndReason::AmplifierFault:
       return "PA STATUS ERROR. Run Stopped. ";
+    case EndReason::HardwareFault:
+      return "HARDWARE FAULT. Run Stopped. ";
     case EndReason::EutFailure:
       return "Unfortunately, the Run has Ended on EUT Failure.";
     case EndReason::RangeError:

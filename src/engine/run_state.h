@@ -23,6 +23,7 @@ enum class EndReason : uint8_t {
   Completed = 0,
   StoppedByUser = 1,
   AmplifierFault = 2,
+  HardwareFault = 3,  // the synthesiser was lost during the run
   EutFailure = 4,
   RangeError = 5,
   PreScanCompleted = 6,

@@ -52,7 +52,58 @@ struct AboutDialog {
 };
 
 struct Lamps {
-  LampColour hardware = LampColour::Off;  // the "Hardware" fault lamp
+  // STATUS
+  LampColour ready = LampColour::Off;
+  LampColour running = LampColour::Off;
+  LampColour settling = LampColour::Off;
+  LampColour modulation = LampColour::Off;
+  LampColour standby = LampColour::Off;
+  // EUT
+  LampColour eut_ok = LampColour::Off;
+  LampColour eut_fault = LampColour::Off;
+  LampColour eut_prompt = LampColour::Off;
+  // FAULT
+  LampColour synth = LampColour::Off;  // no operation lights it
+  LampColour pa = LampColour::Off;     // "P. A."
+  LampColour hardware = LampColour::Off;
+};
+
+// A push button: caption, enabled and visible.
+struct Button {
+  std::string caption;
+  bool enabled = true;
+  bool visible = true;
+};
+
+// The menu items whose state changes while the program runs.
+struct Menus {
+  bool mode_enabled = true;               // "&Mode"
+  bool save_results_enabled = false;      // "Save &Results..." until the first Save As
+  bool save_as_prescans_enabled = false;  // while a pre-scan is available
+  // Refused while a run is in progress: they would replace the setup and results under
+  // the running sequencer.
+  bool open_enabled = true;   // "&Open" and its three items
+  bool clear_enabled = true;  // "&Display" > "&Clear"
+  bool show_field_warnings = false;  // "&Show Field Warning Messages" check mark
+  uint8_t amplifier_checked = 0;     // the "&Configure" item checked: AmplifierConfig
+};
+
+// The run and mode buttons.
+struct Buttons {
+  Button pre_scan{"PRE-SCAN", false};
+  Button dwell{"DWELL", false};
+  Button run{"RUN", false};
+  Button report_results{"REPORT RESULTS", true};
+  Button standard_scan{"STANDARD SCAN", false};
+  Button custom_scan{"CUSTOM SCAN", false};
+  Button single_point{"SINGLE POINT", false};
+  Button exit{"EXIT", true};
+};
+
+struct Splash {
+  std::string caption = "Brevant Instruments Ltd  Tarvos Starting...";
+  std::string text = "Please Wait While Tarvos Checks Connections";
+  bool visible = false;
 };
 
 // An entry field: its text as shown (the operator's edits are written back into it).
@@ -114,6 +165,7 @@ struct SinglePanel {
   Field step_size;
   Field dwell;  // "Dwell Time" (Secs)
   bool step_buttons_enabled = true;  // the four increase/decrease buttons
+  bool modulation_enabled = true;    // the panel's modulation list
   CheckBox auto_increase;            // "Use Auto Increase"
   CheckBox stop_on_eut_fault;        // "Stop on EUT Fault"
   Choice modulation;
@@ -138,10 +190,26 @@ struct SystemDetailsDialog {
   std::string file_delimiter = ";";  // "File Delimitor": keeps the text it last had
   std::string cell_number;           // "Current Cell Number"
   std::string default_path;          // "Default Path :"
+  bool accept_enabled = true;        // refused while a run is in progress
+};
+
+// What the graph draws besides the records.
+struct Graph {
+  bool show_prescan_curve = false;  // set by "Plot Pre-Scan" until the next run starts
+  int range_checked = 0;            // the graph-range button checked
+  // Times of day "h:nn:ss" of the strip chart's axis (slots 0 to 5).
+  std::array<std::string, 6> time_marks{};
+  unsigned redraws = 0;             // incremented by every redraw request
 };
 
 // What the window shows, as plain data: the core writes it, the window draws it.
 struct Screen {
+  std::string caption;  // the main window's caption text, built at start-up
+  std::string clock_label = "Clock";
+  Splash splash;
+  Buttons buttons;
+  Menus menus;
+  Graph graph;
   DiagnosticsWindow diagnostics;
   DeviceGrid devices;
   AboutDialog about;
@@ -153,6 +221,7 @@ struct Screen {
   SystemDetailsDialog system_details;
   bool report_visible = false;
   bool plot_prescan_visible = false;
+  bool plot_prescan_enabled = true;
   // Incremented by every repaint request of the core; the window repaints on a change.
   unsigned repaints = 0;
 };

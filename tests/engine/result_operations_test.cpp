@@ -162,6 +162,7 @@ TEST(EndReasonTest, MessagesAndKindsAsTheOperatorSeesThem) {
       {EndReason::Completed, "The Run has Ended. ", MessageKind::Information},
       {EndReason::StoppedByUser, "The Run has been Stopped by User. ", MessageKind::Information},
       {EndReason::AmplifierFault, "PA STATUS ERROR. Run Stopped. ", MessageKind::Warning},
+      {EndReason::HardwareFault, "HARDWARE FAULT. Run Stopped. ", MessageKind::Warning},
       {EndReason::EutFailure, "Unfortunately, the Run has Ended on EUT Failure.",
        MessageKind::Warning},
       {EndReason::RangeError, "RANGE CHANGE ERROR. Run Stopped", MessageKind::Warning},
@@ -175,8 +176,8 @@ TEST(EndReasonTest, MessagesAndKindsAsTheOperatorSeesThem) {
     EXPECT_EQ(EndReasonMessage(c.Reason), c.Message) << static_cast<int>(c.Reason);
     EXPECT_EQ(EndReasonKind(c.Reason), c.Kind) << static_cast<int>(c.Reason);
   }
-  // Code 3 is unused: it names no message.
-  EXPECT_EQ(EndReasonMessage(static_cast<EndReason>(3)), "");
+  // A value outside the table names no message.
+  EXPECT_EQ(EndReasonMessage(static_cast<EndReason>(10)), "");
 }
 
 }  // namespace

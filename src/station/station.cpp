@@ -1,0 +1,465 @@
+#include "station/station.h"
+
+#include <array>
+#include <string>
+#include <utility>
+
+#include "calib/cell_file.h"
+#include "calib/settings_file.h"
+#include "calib/system_details.h"
+#include "engine/result_operations.h"
+#include "calib/adapter_descriptions.h"
+#include "link/start_up.h"
+#include "platform/text_file.h"
+#include "records/prescan_file.h"
+#include "setup/modulation_display.h"
+
+namespace tarvos::station {
+namespace {
+
+constexpr std::array<std::string_view, 12> kMonths = {
+    "January", "February", "March",     "April",   "May",      "June",
+    "July",    "August",   "September", "October", "November", "December"};
+constexpr int kLastOutputLine = 15;
+
+std::string TwoDigits(int value) {
+  std::string text = std::to_string(value);
+  return text.size() < 2 ? "0" + text : text;
+}
+
+bool IsSingle(uint8_t mode) { return mode == setup::kSingle || mode == setup::kPreScanSingle; }
+
+}  // namespace
+
+std::string ClockText(const ClockReading& time) {
+  const int month = time.Month >= 1 && time.Month <= 12 ? time.Month : 1;
+  return std::to_string(time.Day) + " " + std::string(kMonths[month - 1]) + " " +
+         std::to_string(time.Year) + " " + TwoDigits(time.Hour) + ":" + TwoDigits(time.Minute);
+}
+
+std::string TimeOfDayText(const ClockReading& time) {
+  return std::to_string(time.Hour) + ":" + TwoDigits(time.Minute) + ":" + TwoDigits(time.Second);
+}
+
+void Station::EventsRelay::StatusByte(uint8_t status) {
+  if (Target) Target->StatusByte(status);
+}
+void Station::EventsRelay::CannotReachSetPoint() {
+  if (Target) Target->CannotReachSetPoint();
+}
+void Station::EventsRelay::ControlsChanged() {
+  if (Target) Target->ControlsChanged();
+}
+bool Station::EventsRelay::RunPhaseActive() const {
+  return Target != nullptr && Target->RunPhaseActive();
+}
+
+Station::Station(StationParts parts)
+    : loop_(parts.Loop),
+      adapters_(parts.Adapters),
+      op_(parts.Op),
+      local_time_(std::move(parts.LocalTime)),
+      access_(link_, adapters_, loop_, op_, screen_, relay_),
+      commands_(access_),
+      run_timers_(loop_) {
+  config_.DefaultPath = std::move(parts.ProgramFolder);
+  screen_.splash.visible = true;
+
+  validation_ = std::make_unique<setup::SetupValidation>(setup::SetupValidationContext{
+      setup_, validation_state_, screen_, op_, cell_, results_, pre_scan_, run_,
+      [this] { ReloadPreScanSetup(); }});
+
+  auto make_timer = [this](uint32_t interval, bool enabled, std::function<void()> callback) {
+    auto timer = loop_.CreateTimer();
+    timer->SetInterval(interval);
+    timer->SetCallback(std::move(callback));
+    timer->SetEnabled(enabled);
+    return timer;
+  };
+  start_timer_ = make_timer(kStartUpMs, true, [this] { StartUp(); });
+  clock_timer_ = make_timer(kClockFirstMs, true, [this] { ClockTick(); });
+  status_timer_ = make_timer(kStatusPollMs, false, [this] { sequencer_->StatusPollTick(); });
+  modulation_timer_ =
+      make_timer(kModulationDelayMs, false, [this] { single_->ModulationDelayTick(); });
+  strip_timer_ = make_timer(kStripChartMs, false, [this] { single_->StripChartTick(); });
+  pulse_timer_ = make_timer(kEutPulseMs, false, [this] { sequencer_->EutPulseTick(); });
+
+  engine_ = std::make_unique<engine::EngineContext>(engine::EngineContext{
+      loop_, op_, screen_, access_, commands_, setup_, validation_state_, *validation_, cell_,
+      results_, pre_scan_, run_, run_timers_,
+      engine::WindowTimers{*status_timer_, *modulation_timer_, *strip_timer_, *pulse_timer_},
+      [this] { LoadCell(); }, [this] { return SaveTempPreScan(); }, [this] { Redraw(); },
+      [this] { Repaint(); },
+      [this](uint32_t index) {
+        if (recorded_) recorded_(index);
+      },
+      [this](engine::EndReason reason) {
+        if (run_ended_) run_ended_(reason);
+      },
+      [this] { return TimeOfDayText(last_clock_); }});
+  sequencer_ = std::make_unique<engine::Sequencer>(*engine_);
+  single_ = std::make_unique<engine::SingleFrequency>(*engine_);
+  relay_.Target = sequencer_.get();
+
+  modes_ = std::make_unique<setup::ModeContext>(setup::ModeContext{
+      setup_, *validation_, validation_state_, pre_scan_, run_, screen_,
+      [this] { sequencer_->UpdateControls(); },
+      [this] { strip_timer_->SetEnabled(false); }});
+
+  files_ = std::make_unique<FileCommands>(
+      FileCommandsContext{FilesContext(), *validation_, run_, op_, screen_,
+                          [this](uint8_t mode) { setup::SwitchMode(*modes_, mode); },
+                          [this] { Redraw(); }, [this] { Repaint(); }});
+}
+
+Station::~Station() = default;
+
+calib::SettingsContext Station::SettingsContextFor() {
+  return calib::SettingsContext{config_, setup_, cell_, link_, screen_, op_,
+                                [this] { commands_.RequestVersion(); }};
+}
+
+calib::CellFileContext Station::CellContext() {
+  return calib::CellFileContext{cell_, config_, link_, op_};
+}
+
+void Station::LoadCell() {
+  auto context = CellContext();
+  calib::LoadCellTable(context);
+}
+
+records::RecordFilesContext Station::FilesContext() {
+  return records::RecordFilesContext{records_,
+                                     setup_,
+                                     results_,
+                                     pre_scan_,
+                                     screen_,
+                                     link_.AmplifierConfig,
+                                     config_.FileDelimiter,
+                                     [this] { commands_.RequestVersion(); },
+                                     [this] { setup::ShowModulation(setup_, screen_); },
+                                     [this] { return screen_.clock_label; }};
+}
+
+void Station::ReloadPreScanSetup() {
+  try {
+    records::OpenPreScanFile(FilesContext());
+  } catch (const platform::FileError& error) {
+    op_.Show(platform::MessageKind::Error, error.what());
+  }
+}
+
+bool Station::SaveTempPreScan() {
+  try {
+    records::SavePreScanFile(FilesContext(), config_.DefaultPath + std::string(kTempPreScanFile),
+                             records::PreScanFrequencies::FromResults);
+    return true;
+  } catch (const platform::FileError& error) {
+    op_.Show(platform::MessageKind::Error, error.what());
+    return false;
+  }
+}
+
+void Station::StartUp() {
+  start_timer_->SetEnabled(false);
+  if (started_up_) return;
+  started_up_ = true;
+
+  auto settings = SettingsContextFor();
+  calib::LoadSettingsOrDefaults(settings);
+
+  const auto description_file =
+      platform::FindFileIgnoringCase(config_.DefaultPath, calib::kAdapterDescriptionFile);
+  if (!description_file || !calib::ReadAdapterDescriptions(*description_file)) {
+    op_.Show(platform::MessageKind::Plain, calib::kUsbTextMissing);
+  }
+
+  link::IdentifyAdapters(
+      access_, commands_,
+      link::IdentifyHooks{[this] { calib::LoadSalvoSettings(config_.DefaultPath, link_, op_); },
+                          [this] { sequencer_->UpdateLamps(); }});
+  LoadCell();
+  sequencer_->UpdateLamps();
+
+  if (link_.SynthPresent) {
+    commands_.RequestStatus();
+    status_timer_->SetEnabled(true);
+    for (int line = 0; line <= kLastOutputLine; ++line) access_.ClearOutputBit(line);
+    screen::Buttons& buttons = screen_.buttons;
+    for (screen::Button* button :
+         {&buttons.run, &buttons.pre_scan, &buttons.custom_scan, &buttons.single_point,
+          &buttons.dwell, &buttons.standard_scan, &buttons.report_results}) {
+      button->enabled = true;
+    }
+  }
+
+  validation_->UpdateEstimatedTime();
+  setup_.TestMode = setup::kStandard;
+  screen_.monitor.mode_label = "STANDARD";
+  screen_.single.visible = false;
+  screen_.report_visible = false;
+  screen_.setup.visible = true;
+  setup::ShowModeLabel(setup_, screen_);
+  setup::ShowModulation(setup_, screen_);
+  validation_->RefreshSetupDisplay();
+  sequencer_->UpdateControls();
+  screen_.splash.visible = false;
+}
+
+void Station::ClockTick() {
+  if (local_time_) last_clock_ = local_time_();
+  screen_.clock_label = ClockText(last_clock_);
+  clock_timer_->SetInterval(kClockMs);
+}
+
+bool Station::RequestClose() {
+  if (closed_) return true;
+  if (!op_.Ask(platform::MessageKind::Confirmation, "Close " + link_.ModelName + " ?")) {
+    return false;
+  }
+  sequencer_->AbandonRun();
+  run_.Phase = engine::RunPhase::Idle;
+  if (sequencer_->InLoop()) {
+    // Nothing is closed under the sequencer: the closing steps follow its return.
+    close_pending_ = true;
+  } else {
+    Close();
+    loop_.Quit();
+  }
+  return true;
+}
+
+void Station::AfterLoopUnwound() {
+  if (!close_pending_ || sequencer_->InLoop()) return;
+  close_pending_ = false;
+  Close();
+  loop_.Quit();
+}
+
+void Station::Close() {
+  if (closed_) return;
+  closed_ = true;
+  auto settings = SettingsContextFor();
+  calib::SaveSettings(settings);
+  if (link_.SynthPresent) {
+    for (int line = 0; line <= kLastOutputLine; ++line) access_.ClearOutputBit(line);
+  }
+  commands_.SelectAmplifier(link::kNoAmplifier);
+  for (auto* timer : {&start_timer_, &clock_timer_, &status_timer_, &modulation_timer_,
+                      &strip_timer_, &pulse_timer_}) {
+    (*timer)->SetEnabled(false);
+  }
+  run_.Running = false;
+  // Every adapter handle still held is closed, and forgotten so nothing reaches it.
+  if (link_.SynthHandle != 0) adapters_.CloseDeviceInstance(link_.SynthHandle);
+  if (link_.SalvoHandle != 0 && link_.SalvoHandle != link_.SynthHandle) {
+    adapters_.CloseDeviceInstance(link_.SalvoHandle);
+  }
+  link_.SynthHandle = 0;
+  link_.SalvoHandle = 0;
+}
+
+// --- buttons
+
+void Station::PressRun() {
+  if (!screen_.buttons.run.enabled) return;
+  sequencer_->PressRun();
+  AfterLoopUnwound();
+}
+
+void Station::PressPreScan() {
+  if (!screen_.buttons.pre_scan.enabled) return;
+  sequencer_->PressPreScan();
+  AfterLoopUnwound();
+}
+
+void Station::PressDwell() {
+  if (screen_.buttons.dwell.enabled) sequencer_->PressDwell();
+}
+
+void Station::PressStandardScan() {
+  if (!screen_.buttons.standard_scan.enabled) return;
+  setup::SwitchMode(*modes_, pre_scan_.Available ? setup::kPreScanStandard : setup::kStandard);
+}
+
+void Station::PressCustomScan() {
+  if (!screen_.buttons.custom_scan.enabled) return;
+  setup::SwitchMode(*modes_, pre_scan_.Available ? setup::kPreScanCustom : setup::kCustom);
+}
+
+void Station::PressSinglePoint() {
+  if (screen_.buttons.single_point.enabled) setup::SwitchMode(*modes_, setup::kSingle);
+}
+
+void Station::ValidateForReport() {
+  if (screen_.setup.test_type.enabled) return;
+  switch (setup_.TestMode) {
+    case setup::kStandard:
+      validation_->ValidateStandard();
+      break;
+    case setup::kSingle:
+      validation_->ValidateSingle();
+      break;
+    case setup::kCustom:
+      validation_->ValidateCustom();
+      break;
+    default:
+      break;
+  }
+}
+
+void Station::PressReportResults() {
+  if (!screen_.buttons.report_results.enabled) return;
+  const int range = screen_.setup.range.index;
+  if (range >= 0 && range <= 2) setup_.RangeChoice = static_cast<uint8_t>(range);
+  ValidateForReport();
+  screen_.setup.visible = false;
+  screen_.single.visible = false;
+  screen_.setup.custom.visible = false;
+  screen_.graph.range_checked = setup_.RangeChoice;
+  screen_.report_visible = true;
+  Repaint();
+}
+
+void Station::PressPlotPreScan() {
+  if (!screen_.plot_prescan_visible || !screen_.plot_prescan_enabled) return;
+  screen_.graph.show_prescan_curve = true;
+  Redraw();
+}
+
+void Station::ChooseGraphRange(int index) {
+  if (index < 0 || index > 2) return;
+  setup_.RangeChoice = static_cast<uint8_t>(index);
+  screen_.graph.range_checked = index;
+  Repaint();
+}
+
+void Station::PressFrequencyUp() {
+  if (screen_.single.step_buttons_enabled) single_->FrequencyUp();
+}
+void Station::PressFrequencyDown() {
+  if (screen_.single.step_buttons_enabled) single_->FrequencyDown();
+}
+void Station::PressLevelUp() {
+  if (screen_.single.step_buttons_enabled) single_->LevelUp();
+}
+void Station::PressLevelDown() {
+  if (screen_.single.step_buttons_enabled) single_->LevelDown();
+}
+
+// --- fields
+
+void Station::LeaveSetupField() { validation_->ValidateByMode(); }
+
+void Station::LeaveSingleFrequency() {
+  if (screen_.single.frequency.enabled) single_->FrequencyEdited();
+}
+
+void Station::LeaveSingleLevel() {
+  if (screen_.single.level.enabled) single_->LevelEdited();
+}
+
+void Station::ClickAutoIncrease(bool checked) {
+  if (!screen_.single.auto_increase.enabled) return;
+  screen_.single.auto_increase.checked = checked;
+  validation_->ValidateByMode();
+}
+
+void Station::ClickStopOnEutFault(bool checked) {
+  if (!screen_.single.stop_on_eut_fault.enabled) return;
+  screen_.single.stop_on_eut_fault.checked = checked;
+  validation_->ValidateByMode();
+}
+
+void Station::ClickCustomGrid() { screen_.setup.custom.hint_shown = false; }
+
+// --- choices
+
+void Station::ChooseTestType(int index) {
+  if (screen_.setup.test_type.enabled) setup::ChooseTestType(*modes_, index);
+}
+void Station::ChooseRange(int index) {
+  if (screen_.setup.range.enabled) setup::ChooseRange(*modes_, index);
+}
+void Station::ChooseEutStatus(int index) { setup::ChooseEutStatus(*modes_, index); }
+void Station::ChooseEutPrompt(int index) { setup::ChooseEutPrompt(*modes_, index); }
+void Station::ChooseSetupModulation(int index) { setup::ChooseSetupModulation(*modes_, index); }
+void Station::ChooseSingleModulation(int index) {
+  if (screen_.single.modulation_enabled) setup::ChooseSingleModulation(*modes_, index);
+}
+
+// --- menus
+
+void Station::DisplayClear() {
+  if (screen_.menus.clear_enabled) engine::ClearCommand(results_, screen_, op_);
+}
+
+void Station::ToggleFieldWarnings() {
+  screen_.menus.show_field_warnings = !screen_.menus.show_field_warnings;
+}
+
+void Station::IecDomesticCommercial() {
+  if (screen_.menus.mode_enabled) setup::ApplyIecPreset(*modes_, setup::IecPreset::DomesticCommercial);
+}
+
+void Station::IecIndustrial() {
+  if (screen_.menus.mode_enabled) setup::ApplyIecPreset(*modes_, setup::IecPreset::Industrial);
+}
+
+void Station::ChooseAmplifierConfig(uint8_t config) {
+  if (config > 2) return;
+  link_.AmplifierConfig = config;
+  Repaint();
+}
+
+void Station::InstallCellFile() {
+  auto context = CellContext();
+  calib::InstallCellFile(context);
+}
+
+void Station::OpenSystemDetails() {
+  calib::OpenSystemDetails(access_, config_, screen_.system_details);
+}
+
+void Station::AcceptSystemDetails() {
+  if (!screen_.system_details.accept_enabled) return;
+  auto context = CellContext();
+  calib::AcceptSystemDetails(screen_.system_details, context);
+}
+
+void Station::EditTitle() {
+  const auto title =
+      op_.Input(link_.ModelName + " Test Title", "Enter Display Title : ", records_.DisplayTitle);
+  if (title) {
+    screen_.title_label = *title;
+    records_.DisplayTitle = *title;
+  }
+  Repaint();
+}
+
+// --- window events
+
+void Station::Paint() {
+  screen_.menus.amplifier_checked = link_.AmplifierConfig;
+  screen_.setup.range.enabled = true;
+  screen_.menus.save_as_prescans_enabled = pre_scan_.Available;
+  Redraw();
+}
+
+void Station::Activate() { calib::ApplyCellRange(cell_, op_); }
+
+void Station::Redraw() {
+  // The graph anchors a scan's curve at entry 0; the saved files carry it too.
+  if (!IsSingle(setup_.TestMode)) {
+    results_.Entries[0].Frequency = results_.Entries[1].Frequency;
+    results_.Entries[0].Level = results_.Entries[1].Level;
+  }
+  ++screen_.graph.redraws;
+}
+
+void Station::Repaint() {
+  ++screen_.repaints;
+  Paint();
+}
+
+}  // namespace tarvos::station

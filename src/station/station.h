@@ -1,0 +1,214 @@
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <optional>
+#include <string>
+
+#include "calib/cell_table.h"
+#include "calib/cell_file.h"
+#include "calib/settings.h"
+#include "calib/settings_file.h"
+#include "engine/engine_context.h"
+#include "engine/result_store.h"
+#include "engine/run_state.h"
+#include "engine/sequencer.h"
+#include "engine/single_frequency.h"
+#include "link/adapter_access.h"
+#include "link/adapter_link.h"
+#include "link/command_set.h"
+#include "link/link_events.h"
+#include "platform/adapter_library.h"
+#include "platform/event_loop.h"
+#include "platform/operator.h"
+#include "records/file_records.h"
+#include "records/record_files_context.h"
+#include "screen/screen.h"
+#include "setup/modes.h"
+#include "setup/test_setup.h"
+#include "setup/validation.h"
+#include "station/file_commands.h"
+
+namespace tarvos::station {
+
+// Window timer intervals, ms.
+inline constexpr uint32_t kStartUpMs = 2500;
+inline constexpr uint32_t kClockFirstMs = 1000;
+inline constexpr uint32_t kClockMs = 30000;
+inline constexpr uint32_t kStatusPollMs = 5000;
+inline constexpr uint32_t kModulationDelayMs = 3000;
+inline constexpr uint32_t kStripChartMs = 1000;
+inline constexpr uint32_t kEutPulseMs = 1000;
+
+inline constexpr std::string_view kTempPreScanFile = "tempprescan.psc";
+
+// The local date and time as the clock shows it.
+struct ClockReading {
+  int Year = 2000, Month = 1, Day = 1, Hour = 0, Minute = 0, Second = 0;
+};
+// "d mmmm yyyy hh:nn" and "h:nn:ss".
+std::string ClockText(const ClockReading& time);
+std::string TimeOfDayText(const ClockReading& time);
+
+// What a station is made with.
+struct StationParts {
+  platform::EventLoop& Loop;
+  platform::AdapterLibrary& Adapters;
+  platform::Operator& Op;
+  std::string ProgramFolder;                 // ends with "/"
+  std::function<ClockReading()> LocalTime;   // the clock's source
+};
+
+// The main window without its widgets: one instance of every record and part, wired,
+// and a handler for every operator action. The window draws Screen() after every handler
+// and every pass of a wait, and writes the operator's edits into it before a handler.
+class Station {
+ public:
+  explicit Station(StationParts parts);
+  ~Station();
+  Station(const Station&) = delete;
+  Station& operator=(const Station&) = delete;
+
+  // --- start and close
+  // The start-up timer's handler (it fires once, 2500 ms after the station is made).
+  void StartUp();
+  bool StartedUp() const { return started_up_; }
+  // The close question; true when the window may close. A run in progress ends as
+  // stopped; the closing steps run once the sequencer has unwound (at once when no run
+  // is in progress), and then the loop is asked to quit.
+  bool RequestClose();
+  // The closing steps: settings saved, output lines cleared, amplifiers disconnected,
+  // timers stopped, adapters closed. Runs once.
+  void Close();
+  bool Closed() const { return closed_; }
+
+  // --- buttons
+  void PressRun();
+  void PressPreScan();
+  void PressDwell();
+  void PressStandardScan();
+  void PressCustomScan();
+  void PressSinglePoint();
+  void PressReportResults();
+  void PressPlotPreScan();
+  void ChooseGraphRange(int index);
+  void PressFrequencyUp();
+  void PressFrequencyDown();
+  void PressLevelUp();
+  void PressLevelDown();
+
+  // --- fields (the edited text is already in Screen())
+  void LeaveSetupField();        // Start, Finish, Step, Field, Estimated Time, the grid,
+                                 // Start Level, End Level, Step Size, single Dwell Time
+  void EnterInSetupField() {}    // Start, Finish, Step, Field, Dwell Time (secs): nothing
+  void EnterInSingleSetupField() { LeaveSetupField(); }  // Start/End Level, Step Size, Dwell
+  void LeaveSingleFrequency();   // also Enter
+  void LeaveSingleLevel();       // also Enter
+  void ClickAutoIncrease(bool checked);
+  void ClickStopOnEutFault(bool checked);
+  void ClickCustomGrid();
+
+  // --- radio groups and lists
+  void ChooseTestType(int index);
+  void ChooseRange(int index);
+  void ChooseEutStatus(int index);
+  void ChooseEutPrompt(int index);
+  void ChooseSetupModulation(int index);
+  void ChooseSingleModulation(int index);
+
+  // --- menus
+  FileCommands& Files() { return *files_; }
+  void DisplayClear();
+  void ToggleFieldWarnings();
+  void IecDomesticCommercial();
+  void IecIndustrial();
+  void ChooseAmplifierConfig(uint8_t config);  // "&PA Other" 0, "&Kestrel Series" 1, "&Vantor" 2
+  void InstallCellFile();
+  void OpenSystemDetails();
+  void AcceptSystemDetails();
+  void EditTitle();
+
+  // --- window events
+  void Paint();     // the paint handler: caption, Configure checks, Range, Pre-Scans item
+  void Activate();  // the activation handler: the cell's range
+  void Redraw();    // a graph redraw request
+  void Repaint();
+
+  // --- what the window (and the batch run) reads
+  screen::Screen& Screen() { return screen_; }
+  setup::TestSetup& Setup() { return setup_; }
+  engine::ResultStore& Results() { return results_; }
+  engine::PreScanTable& PreScan() { return pre_scan_; }
+  engine::RunState& Run() { return run_; }
+  link::AdapterLink& Link() { return link_; }
+  calib::CellTable& Cell() { return cell_; }
+  calib::Settings& Config() { return config_; }
+  records::FileRecords& Records() { return records_; }
+  setup::ValidationState& Validation() { return validation_state_; }
+  engine::Sequencer& Sequencer() { return *sequencer_; }
+  const std::string& ProgramFolder() const { return config_.DefaultPath; }
+
+  // Hooks for the batch run.
+  void OnRecorded(std::function<void(uint32_t index)> listener) { recorded_ = std::move(listener); }
+  void OnRunEnded(std::function<void(engine::EndReason)> listener) { run_ended_ = std::move(listener); }
+
+ private:
+  // Relays the link's events to the sequencer, which is made after the link.
+  class EventsRelay final : public link::LinkEvents {
+   public:
+    engine::Sequencer* Target = nullptr;
+    void StatusByte(uint8_t status) override;
+    void CannotReachSetPoint() override;
+    void ControlsChanged() override;
+    bool RunPhaseActive() const override;
+  };
+
+  void ClockTick();
+  void LoadCell();
+  bool SaveTempPreScan();
+  // The setup kept with the pre-scan, when the operator keeps the pre-scan.
+  void ReloadPreScanSetup();
+  records::RecordFilesContext FilesContext();
+  calib::SettingsContext SettingsContextFor();
+  calib::CellFileContext CellContext();
+  void AfterLoopUnwound();
+  void ValidateForReport();
+
+  platform::EventLoop& loop_;
+  platform::AdapterLibrary& adapters_;
+  platform::Operator& op_;
+  std::function<ClockReading()> local_time_;
+  ClockReading last_clock_;
+
+  screen::Screen screen_;
+  link::AdapterLink link_;
+  EventsRelay relay_;
+  link::AdapterAccess access_;
+  link::CommandSet commands_;
+  setup::TestSetup setup_;
+  setup::ValidationState validation_state_;
+  calib::CellTable cell_;
+  calib::Settings config_;
+  engine::ResultStore results_;
+  engine::PreScanTable pre_scan_;
+  engine::RunState run_;
+  records::FileRecords records_;
+  std::unique_ptr<setup::SetupValidation> validation_;
+  engine::RunTimers run_timers_;
+  std::unique_ptr<platform::Timer> start_timer_, clock_timer_, status_timer_, modulation_timer_,
+      strip_timer_, pulse_timer_;
+  std::unique_ptr<engine::EngineContext> engine_;
+  std::unique_ptr<engine::Sequencer> sequencer_;
+  std::unique_ptr<engine::SingleFrequency> single_;
+  std::unique_ptr<setup::ModeContext> modes_;
+  std::unique_ptr<FileCommands> files_;
+
+  std::function<void(uint32_t)> recorded_;
+  std::function<void(engine::EndReason)> run_ended_;
+  bool started_up_ = false;
+  bool close_pending_ = false;
+  bool closed_ = false;
+};
+
+}  // namespace tarvos::station

@@ -1,0 +1,38 @@
+#pragma once
+
+#include <cstdint>
+#include <ctime>
+#include <optional>
+#include <ostream>
+#include <string>
+#include <vector>
+
+#include "calib/cell_file.h"  // station.h uses its contexts without including them
+#include "calib/settings_file.h"
+#include "engine/result_store.h"
+#include "engine/run_state.h"
+#include "station/station.h"
+
+namespace tarvos::app {
+
+// Exit statuses of a batch run.
+inline constexpr int kExitDone = 0;         // last step reached, or stopped by --stop-after
+inline constexpr int kExitCannotStart = 2;  // usage, adapter library, no synthesiser, setup file
+inline constexpr int kExitRunEnded = 3;     // any other end of the run
+inline constexpr int kExitNotSaved = 4;     // the results file could not be written
+
+// Runs a setup file as the window's RUN (or PRE-SCAN) would, and writes its results
+// with their setup. args are the arguments after the program name; steps go to out, the
+// program's messages and the batch run's own errors to err, one line each.
+int RunBatch(const std::vector<std::string>& args, std::ostream& out, std::ostream& err);
+
+// "step N: F MHz, L V/m", F in MHz with three decimals and L with two.
+std::string StepLine(uint32_t index, const engine::ResultPoint& entry);
+
+// The exit status of a run that ended for the reason (nullopt: it never started).
+int ExitStatusFor(std::optional<engine::EndReason> reason, bool stopped_by_option);
+
+// The local date and time of a moment, as the clock shows it.
+station::ClockReading LocalReading(std::time_t moment);
+
+}  // namespace tarvos::app

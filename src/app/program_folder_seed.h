@@ -1,0 +1,20 @@
+#pragma once
+
+#include <string>
+#include <vector>
+
+namespace tarvos::app {
+
+struct SeedReport {
+  std::vector<std::string> Copied;    // file names, in name order
+  std::vector<std::string> Problems;  // one readable text for each file left uncopied
+};
+
+// Gives a program folder the sample files it lacks, so that a first start on the
+// simulated test set can run a test at once: every regular file of the source folder
+// (hidden ones aside) that the program folder has under no spelling of its name is
+// copied in. Files already there are never touched, whatever they hold. Both folders end
+// with "/". Each copy is written whole or not at all.
+SeedReport SeedProgramFolder(const std::string& source_folder, const std::string& program_folder);
+
+}  // namespace tarvos::app

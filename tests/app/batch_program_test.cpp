@@ -1,0 +1,234 @@
+// The built program, run as a user runs it: a whole IEC scan on the simulated test set in
+// virtual time, from a fresh program folder.
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <regex>
+#include <string>
+#include <vector>
+
+#include "app/app_rig.h"
+#include "app/batch_options.h"
+#include "app/batch_run.h"
+
+namespace tarvos::app {
+namespace {
+
+using ::testing::Contains;
+using ::testing::ElementsAre;
+using ::testing::HasSubstr;
+using testing::Lines;
+using ::testing::Not;
+using testing::ProgramRun;
+using testing::RunProgram;
+using testing::TempFolder;
+
+constexpr const char* kIecIndustrial = TARVOS_SOURCE_DIR "/data/IEC-Industrial.STP";
+// 80 MHz to 1 GHz in steps of 1 %, the last clamped to the finish.
+constexpr std::size_t kIecSteps = 255;
+
+// A working folder with an empty program folder "home/" in it.
+class BatchProgramTest : public ::testing::Test {
+ protected:
+  std::string Home() const { return work_.Path() + "home/"; }
+
+  ProgramRun Run(std::vector<std::string> extra, const std::string& environment = "") {
+    std::vector<std::string> args = {"--batch", kIecIndustrial,     "--results",
+                                     "out.RF",  "--program-folder", "home"};
+    args.insert(args.end(), extra.begin(), extra.end());
+    return RunProgram(work_.Path(), args, environment);
+  }
+
+  std::vector<std::string> ResultLines() const { return Lines(work_.Read("out.RF")); }
+
+  TempFolder work_;
+};
+
+// "step N: F MHz, L V/m" with the level near the 10 V/m the setup asks for.
+void ExpectStepsNearTenVoltsPerMetre(const std::vector<std::string>& lines) {
+  const std::regex step(R"(step (\d+): (\d+\.\d{3}) MHz, (\d+\.\d{2}) V/m)");
+  for (std::size_t i = 0; i < lines.size(); ++i) {
+    std::smatch match;
+    ASSERT_TRUE(std::regex_match(lines[i], match, step)) << lines[i];
+    EXPECT_EQ(match[1].str(), std::to_string(i + 1));
+    const double level = std::stod(match[3].str());
+    EXPECT_GT(level, 9.0) << lines[i];
+    EXPECT_LT(level, 11.0) << lines[i];
+  }
+}
+
+TEST_F(BatchProgramTest, AFirstRunSeedsTheFolderAndScansTheWholeRange) {
+  const ProgramRun run = Run({"--virtual-time"});
+  EXPECT_EQ(run.Status, kExitDone) << run.Err;
+
+  const std::vector<std::string> steps = Lines(run.Out);
+  ASSERT_EQ(steps.size(), kIecSteps) << run.Out;
+  EXPECT_TRUE(steps[0].starts_with("step 1: 80.000 MHz, ")) << steps[0];
+  EXPECT_TRUE(steps[1].starts_with("step 2: 80.800 MHz, ")) << steps[1];
+  EXPECT_TRUE(steps[2].starts_with("step 3: 81.608 MHz, ")) << steps[2];
+  EXPECT_TRUE(steps.back().starts_with("step 255: 1000.000 MHz, ")) << steps.back();
+  ExpectStepsNearTenVoltsPerMetre(steps);
+
+  // Without Tarvos.INI the defaults are loaded, and the default cell serial's file is
+  // among the seeded ones.
+  EXPECT_THAT(
+      Lines(run.Err),
+      ElementsAre("confirmation: INI File Missing or Corrupt. Defaults Loaded",
+                  "input: Enter Current Cell Serial Number", "information: The Run has Ended. "));
+  for (const char* name : {"cell0010.csv", "Salvo.INI", "BrevantUSB.TXT", "Tarvos.INI"}) {
+    EXPECT_TRUE(std::filesystem::exists(Home() + name)) << name;
+  }
+
+  const std::vector<std::string> results = ResultLines();
+  ASSERT_GE(results.size(), 98u);
+  EXPECT_EQ(results[97], "finish");
+  EXPECT_NE(work_.Read("out.RF").find("\r\n"), std::string::npos);
+}
+
+TEST_F(BatchProgramTest, TheSameSeedGivesTheSameRunAndASavedFolderAsksNothing) {
+  const ProgramRun first = Run({"--virtual-time", "--sim-seed", "5"});
+  ASSERT_EQ(first.Status, kExitDone) << first.Err;
+  const ProgramRun second = Run({"--virtual-time", "--sim-seed", "5"});
+  ASSERT_EQ(second.Status, kExitDone) << second.Err;
+  EXPECT_EQ(second.Out, first.Out);
+  // The settings saved at the close of the first run are read by the second.
+  EXPECT_THAT(Lines(second.Err), Not(Contains(HasSubstr("input: "))));
+  EXPECT_THAT(Lines(second.Err), Contains("information: The Run has Ended. "));
+}
+
+TEST_F(BatchProgramTest, StopAfterEndsTheRunEarlyAndStillSavesIt) {
+  const ProgramRun run = Run({"--virtual-time", "--stop-after", "30"});
+  EXPECT_EQ(run.Status, kExitDone) << run.Err;
+  const std::vector<std::string> steps = Lines(run.Out);
+  EXPECT_GT(steps.size(), 0u);
+  EXPECT_LT(steps.size(), 30u);  // a step takes more than a second of dwell
+  ExpectStepsNearTenVoltsPerMetre(steps);
+  EXPECT_THAT(Lines(run.Err), Contains("information: The Run has been Stopped by User. "));
+  const std::vector<std::string> results = ResultLines();
+  ASSERT_GE(results.size(), 98u);
+  EXPECT_EQ(results[97], "finish");
+}
+
+TEST_F(BatchProgramTest, APreScanRunsToItsEndAndLeavesTheTemporaryPreScan) {
+  const ProgramRun run = Run({"--virtual-time", "--prescan"});
+  EXPECT_EQ(run.Status, kExitDone) << run.Err;
+  EXPECT_EQ(Lines(run.Out).size(), kIecSteps);
+  EXPECT_THAT(Lines(run.Err), Contains("information: The Pre-Scan has Ended. "));
+  EXPECT_TRUE(std::filesystem::exists(Home() + "tempprescan.psc"));
+  EXPECT_TRUE(std::filesystem::exists(work_.Path() + "out.RF"));
+}
+
+// Tarvos.INI names a cell whose file is not there: the question comes at start-up and
+// again when RUN reloads the cell, and the run cannot go on without a calibration.
+TEST_F(BatchProgramTest, TheAnswerOptionAnswersEveryQuestion) {
+  ASSERT_EQ(Run({"--virtual-time", "--stop-after", "5"}).Status, kExitDone);
+  std::vector<std::string> settings = Lines(TempFolder::ReadFile(Home() + "Tarvos.INI"));
+  ASSERT_GE(settings.size(), 15u);
+  ASSERT_EQ(settings[14], "10");  // the cell serial
+  settings[14] = "77";
+  std::string text;
+  for (const std::string& line : settings) text += line + "\r\n";
+  work_.Write("home/Tarvos.INI", text);
+
+  constexpr const char* kQuestion =
+      "question: Cell File is Missing or Corrupt! Do You Want to Load Cell File ?";
+  const ProgramRun yes = Run({"--virtual-time", "--answer", "yes"});
+  EXPECT_EQ(yes.Status, kExitRunEnded);
+  EXPECT_EQ(yes.Out, "");
+  // Yes installs a cell file: the serial keeps its pre-filled text, the folder dialog
+  // is cancelled.
+  EXPECT_THAT(Lines(yes.Err), ElementsAre(kQuestion, "input: Enter Cell Serial Number : ",
+                                          kQuestion, "input: Enter Cell Serial Number : ",
+                                          "warning: The Run has Ended. (Invalid Conditions)."));
+  const ProgramRun no = Run({"--virtual-time"});
+  EXPECT_EQ(no.Status, kExitRunEnded);
+  EXPECT_THAT(Lines(no.Err), ElementsAre(kQuestion, kQuestion,
+                                         "warning: The Run has Ended. (Invalid Conditions)."));
+}
+
+TEST_F(BatchProgramTest, NoSynthesiserMeansTheRunCannotStart) {
+  const ProgramRun run = Run({"--virtual-time", "--sim-bench", "none"});
+  EXPECT_EQ(run.Status, kExitCannotStart);
+  EXPECT_EQ(run.Out, "");
+  EXPECT_THAT(Lines(run.Err),
+              Contains("error: no synthesiser found at start-up, so the run cannot start"));
+  EXPECT_FALSE(std::filesystem::exists(work_.Path() + "out.RF"));
+}
+
+TEST_F(BatchProgramTest, AnUnreadableSetupFileMeansTheRunCannotStart) {
+  const ProgramRun run = RunProgram(work_.Path(), {"--batch", "missing.STP", "--results", "out.RF",
+                                                   "--program-folder", "home", "--virtual-time"});
+  EXPECT_EQ(run.Status, kExitCannotStart);
+  EXPECT_EQ(run.Out, "");
+  EXPECT_THAT(run.Err, HasSubstr(": File not found\n"));
+  EXPECT_FALSE(std::filesystem::exists(work_.Path() + "out.RF"));
+}
+
+TEST_F(BatchProgramTest, AResultsFileThatCannotBeWrittenIsItsOwnStatus) {
+  const ProgramRun run = RunProgram(
+      work_.Path(), {"--batch", kIecIndustrial, "--results", "no-folder/out.RF", "--program-folder",
+                     "home", "--virtual-time", "--stop-after", "10"});
+  EXPECT_EQ(run.Status, kExitNotSaved);
+}
+
+TEST_F(BatchProgramTest, TheProgramFolderComesFromTarvosHomeWithoutTheOption) {
+  const ProgramRun run = RunProgram(
+      work_.Path(),
+      {"--batch", kIecIndustrial, "--results", "out.RF", "--virtual-time", "--stop-after", "8"},
+      "TARVOS_HOME=" + testing::ShellQuoted(work_.Path() + "elsewhere"));
+  EXPECT_EQ(run.Status, kExitDone) << run.Err;
+  EXPECT_TRUE(std::filesystem::exists(work_.Path() + "elsewhere/cell0010.csv"));
+  EXPECT_TRUE(std::filesystem::exists(work_.Path() + "elsewhere/Tarvos.INI"));
+  EXPECT_FALSE(std::filesystem::exists(Home()));
+}
+
+TEST_F(BatchProgramTest, BadUsageIsStatusTwoWithTheMessage) {
+  const ProgramRun run = Run({"--sim-bench", "lab"});
+  EXPECT_EQ(run.Status, kExitCannotStart);
+  EXPECT_EQ(run.Out, "");
+  EXPECT_THAT(Lines(run.Err), ElementsAre(HasSubstr("error: unknown simulator bench 'lab' ("),
+                                          std::string(kUsageHint)));
+}
+
+TEST_F(BatchProgramTest, HelpAndTheMissingWindow) {
+  const ProgramRun help = RunProgram(work_.Path(), {"--help"});
+  EXPECT_EQ(help.Status, kExitDone);
+  EXPECT_EQ(help.Out, UsageText());
+  const ProgramRun window = RunProgram(work_.Path(), {});
+  EXPECT_EQ(window.Status, kExitCannotStart);
+  EXPECT_EQ(window.Out, "");
+  EXPECT_EQ(window.Err, std::string(kNoWindowText) + "\n");
+}
+
+TEST_F(BatchProgramTest, AnAdapterLibraryThatDoesNotLoadIsReported) {
+  const ProgramRun run = Run({"--adapters", work_.Path() + "libnothing.so"});
+  EXPECT_EQ(run.Status, kExitCannotStart);
+  EXPECT_THAT(run.Err, HasSubstr("libnothing.so"));
+  EXPECT_TRUE(run.Err.starts_with("error: ")) << run.Err;
+  EXPECT_FALSE(std::filesystem::exists(work_.Path() + "out.RF"));
+}
+
+// The simulator loaded as a vendor's library, on the real clock: start-up searches the
+// adapters, then the run is stopped during its warm-up.
+TEST_F(BatchProgramTest, TheSimulatorLibraryRunsOnTheRealClock) {
+  std::filesystem::create_directory(Home());
+  for (const char* name : {"cell0010.csv", "Salvo.INI", "BrevantUSB.TXT"}) {
+    std::filesystem::copy_file(std::string(TARVOS_SOURCE_DIR "/data/") + name, Home() + name);
+  }
+  const ProgramRun run = Run({"--adapters", TARVOS_SIM_LIBRARY, "--stop-after", "0.5"});
+  EXPECT_EQ(run.Status, kExitDone) << run.Err;
+  EXPECT_THAT(Lines(run.Err), Contains("information: The Run has been Stopped by User. "));
+  EXPECT_TRUE(std::filesystem::exists(work_.Path() + "out.RF"));
+  // No seeding beside a library: the example setups were not copied in.
+  EXPECT_FALSE(std::filesystem::exists(Home() + "IEC-Industrial.STP"));
+
+  const ProgramRun none = Run({"--adapters", TARVOS_SIM_LIBRARY}, "TARVOS_SIM_BENCH=none");
+  EXPECT_EQ(none.Status, kExitCannotStart);
+  EXPECT_THAT(Lines(none.Err),
+              Contains("error: no synthesiser found at start-up, so the run cannot start"));
+}
+
+}  // namespace
+}  // namespace tarvos::app

@@ -198,6 +198,7 @@ void Levelling::CannotReachSetPoint() {
   if (context_.Op.Ask(platform::MessageKind::Confirmation, kCannotReach)) {
     run.StopRequested = true;
     run.Phase = RunPhase::End;
+    run.Reason = EndReason::StoppedByUser;
     context_.Screen.monitor.dwell = "0.0";
     // The box pumps: the run may have ended meanwhile, and ends only once.
     if (run.Running && end_run_) end_run_(EndReason::StoppedByUser);

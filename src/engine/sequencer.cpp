@@ -7,6 +7,7 @@
 #include "engine/result_operations.h"
 #include "engine/run_start.h"
 #include "link/adapter_link.h"
+#include "setup/modulation_display.h"
 #include "setup/number_forms.h"
 
 namespace tarvos::engine {
@@ -430,6 +431,7 @@ void Sequencer::PhaseEnd() {
     setup::TestSetup& setup = context_.Setup;
     if (setup.TestMode > setup::kPreScanOffset) setup.TestMode -= setup::kPreScanOffset;
     setup.TestMode += setup::kPreScanOffset;
+    setup::ShowModeLabel(setup, screen);
     screen.plot_prescan_visible = true;
   }
   if (!end_run_done_) EndRun(run.Reason);

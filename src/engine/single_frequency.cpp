@@ -79,6 +79,8 @@ void SingleFrequency::LevelDown() {
 }
 
 void SingleFrequency::FrequencyEdited() {
+  // The run restarts from Start: nothing is sampled until the new step is held.
+  context_.Window.StripChart.SetEnabled(false);
   screen::SinglePanel& panel = context_.Screen.single;
   setup::TestSetup& setup = context_.Setup;
   if (const auto hz = WholeHz(context_.Validate.ParseEntry(panel.frequency.text))) {
@@ -93,6 +95,7 @@ void SingleFrequency::LevelEdited() {
   screen::Screen& screen = context_.Screen;
   const float level = context_.Validate.ParseEntry(screen.single.level.text);
   if (level > 0.0F && level < context_.Cell.MaxField) {
+    context_.Window.StripChart.SetEnabled(false);
     screen.single.level.text = Fixed2(level);
     screen.monitor.target = Fixed2(level);
     context_.Timers.Dwell.Start(kRestartTicks);
@@ -105,10 +108,18 @@ void SingleFrequency::LevelEdited() {
 
 void SingleFrequency::ModulationDelayTick() {
   context_.Window.ModulationDelay.SetEnabled(false);
-  context_.Window.StripChart.SetEnabled(true);
+  // A dwell shorter than the delay is over by now: the next step is levelling.
+  if (context_.Run.Phase == RunPhase::Dwell) context_.Window.StripChart.SetEnabled(true);
 }
 
 void SingleFrequency::StripChartTick() {
+  // Only a held field is sampled. A sample taken while a step levels (after a restart,
+  // or when the cannot-reach question sent the run on) would move the entry that the
+  // step is measuring into.
+  if (context_.Run.Phase != RunPhase::Dwell) {
+    context_.Window.StripChart.SetEnabled(false);
+    return;
+  }
   ResultStore& results = context_.Results;
   setup::TestSetup& setup = context_.Setup;
   screen::Screen& screen = context_.Screen;
@@ -165,6 +176,7 @@ void SingleFrequency::StripChartTick() {
   Call(context_.Redraw);
   screen.monitor.actual = Fixed2(results.Entries[shown].Level);
   ++results.NextIndex;
+  // A handler inside the send's wait may have ended the run.
   const RunPhase phase = context_.Run.Phase;
   if (phase == RunPhase::Idle || phase == RunPhase::End) {
     context_.Window.StripChart.SetEnabled(false);

@@ -59,7 +59,10 @@ bool AdapterAccess::SendSynth(std::string_view text) {
   }
   last_error_.clear();
   if (link_.SynthHandle == 0) return false;
-  screen_.diagnostics.messages.emplace_front(text);
+  auto& messages = screen_.diagnostics.messages;
+  messages.emplace_front(text);
+  // A day-long run sends hundreds of thousands of commands: the list keeps the newest.
+  if (messages.size() > kDiagnosticsLines) messages.pop_back();
   screen_.diagnostics.tx_string = std::string(text);
   const bool written = Write(Unit::Synthesiser, *parsed.Packet);
   // The synthesiser needs the pause to take in a command before the next one.

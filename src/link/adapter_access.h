@@ -22,6 +22,8 @@ namespace tarvos::link {
 // Serial numbers are read this far at start-up, and this far by the engineer's search.
 inline constexpr std::size_t kStartUpSerialChars = 21;
 inline constexpr std::size_t kEnumerationSerialChars = 128;
+// The commands the diagnostics list keeps.
+inline constexpr std::size_t kDiagnosticsLines = 1000;
 
 // Everything between the program and the adapter library: command writes, reply
 // reads and their division into messages, the output lines, fault reports and waits.

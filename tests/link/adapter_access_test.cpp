@@ -65,6 +65,13 @@ TEST_F(AdapterAccessTest, SendSynthWritesLogsAndWaits) {
   EXPECT_THAT(bench.op.History(), IsEmpty());
 }
 
+TEST_F(AdapterAccessTest, TheDiagnosticsListKeepsTheNewestCommands) {
+  for (std::size_t i = 0; i <= kDiagnosticsLines; ++i) bench.access.SendSynth("03,20,00,04");
+  bench.access.SendSynth("03,22,00,04");
+  ASSERT_EQ(bench.screen.diagnostics.messages.size(), kDiagnosticsLines);
+  EXPECT_EQ(bench.screen.diagnostics.messages.front(), "03,22,00,04");
+}
+
 TEST_F(AdapterAccessTest, RefusedTextIsNeitherSentNorLoggedAndSaysWhy) {
   EXPECT_FALSE(bench.access.SendSynth("03,ZZ,04"));
   EXPECT_FALSE(bench.access.LastError().empty());

@@ -25,10 +25,6 @@ constexpr std::string_view kCannotReach = "Tarvos Cannot Reach Set Point. Abando
 
 std::string Fixed2(double value) { return setup::FormatFixed(value, 0, 2); }
 
-bool ChecksRange(uint8_t mode) {
-  return mode == setup::kStandard || mode == setup::kSingle || mode == setup::kCustom ||
-         mode == setup::kPreScanStandard || mode == setup::kPreScanCustom;
-}
 
 }  // namespace
 
@@ -122,7 +118,7 @@ bool Levelling::RangeOk(uint8_t status) const {
   const bool low = (status & kLowRangeBit) != 0;
   const bool high = (status & kHighRangeBit) != 0;
   if (low == high) return false;
-  if (!ChecksRange(context_.Setup.TestMode)) return true;
+  if (!setup::LevelsInMode(context_.Setup.TestMode)) return true;
   const double threshold_hz = double{context_.Access.Link().RangeThreshold} * 1'000'000.0;
   const double frequency = context_.Setup.CurrentFrequency;
   if (frequency < threshold_hz && high) return false;

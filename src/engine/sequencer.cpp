@@ -26,9 +26,9 @@ constexpr int kPreScanned = 1;
 
 constexpr std::string_view kOverwritePreScan = "Overwrite Existing Pre-Scan Data ?";
 
-bool IsStandard(uint8_t mode) { return mode == setup::kStandard || mode == setup::kPreScanStandard; }
-bool IsCustom(uint8_t mode) { return mode == setup::kCustom || mode == setup::kPreScanCustom; }
-bool IsSingle(uint8_t mode) { return mode == setup::kSingle || mode == setup::kPreScanSingle; }
+using setup::IsCustomMode;
+using setup::IsSingleMode;
+using setup::IsStandardMode;
 bool IsPreScanned(uint8_t mode) { return mode > setup::kPreScanOffset; }
 
 std::string Mhz3(uint32_t hz) { return setup::FormatFixed(static_cast<double>(hz) / 1'000'000.0, 0, 3); }
@@ -215,10 +215,7 @@ void Sequencer::Pass() {
 
 bool Sequencer::CanLevel() const {
   const uint8_t mode = context_.Setup.TestMode;
-  const bool levels = mode == setup::kStandard || mode == setup::kSingle ||
-                      mode == setup::kCustom || mode == setup::kPreScanStandard ||
-                      mode == setup::kPreScanCustom;
-  if (!levels) return false;
+  if (!setup::LevelsInMode(mode)) return false;
   if (context_.Cell.RowCount < 2) return false;
   if (context_.Setup.CurrentFrequency == 0) return false;
   if (IsPreScanned(mode) && !context_.PreScan.Available) return false;
@@ -238,8 +235,8 @@ void Sequencer::PhaseStart() {
   context_.Results.NextIndex = 1;
 
   const uint8_t mode = setup.TestMode;
-  if (IsStandard(mode) || IsCustom(mode)) {
-    if (IsStandard(mode)) {
+  if (IsStandardMode(mode) || IsCustomMode(mode)) {
+    if (IsStandardMode(mode)) {
       context_.Validate.ValidateStandard();
       setup.CurrentFrequency = setup.StartFrequency;
     } else {
@@ -252,7 +249,7 @@ void Sequencer::PhaseStart() {
       run.LevelSetPoint = levelling_.Drive(setup.CurrentFrequency, target);
       run.TargetLevel = static_cast<float>(target);
     }
-  } else if (IsSingle(mode)) {
+  } else if (IsSingleMode(mode)) {
     context_.Validate.ValidateSingle();
     screen.monitor.target = Fixed2(setup.SingleLevel);
     screen.monitor.frequency = Mhz3(setup.CurrentFrequency);
@@ -291,16 +288,16 @@ void Sequencer::PhaseNextStep() {
 
   bool done = false;
   const uint8_t mode = setup.TestMode;
-  if (IsStandard(mode) || IsCustom(mode)) {
+  if (IsStandardMode(mode) || IsCustomMode(mode)) {
     const uint32_t finish =
-        IsStandard(mode) ? setup.EndFrequency : context_.Validation.CustomLastFrequency;
+        IsStandardMode(mode) ? setup.EndFrequency : context_.Validation.CustomLastFrequency;
     if (setup.CurrentFrequency < finish && run.Running) {
       setup.CurrentFrequency = NextFrequency(setup.CurrentFrequency, setup.StepPercent, finish);
       screen.monitor.frequency = Mhz3(setup.CurrentFrequency);
     } else {
       done = true;
     }
-  } else if (IsSingle(mode)) {
+  } else if (IsSingleMode(mode)) {
     screen.monitor.frequency = Mhz3(setup.CurrentFrequency);
     if (setup.AutoIncrease) {
       if (RampGoesOn(setup, setup.SingleLevel)) {
@@ -366,7 +363,7 @@ void Sequencer::PhaseRecord() {
   } else {
     const std::string mode = context_.Commands.ApplyModulation(setup.ModulationType);
     context_.Commands.SetLevel(mode, link.DacValue, run.LevelSetPoint);
-    if (IsSingle(setup.TestMode)) {
+    if (IsSingleMode(setup.TestMode)) {
       context_.Window.ModulationDelay.SetEnabled(true);
       if (!setup.AutoIncrease) run.RetuneRequest = false;
       context_.Timers.Dwell.Start(int64_t{setup.SingleDwell} * kTicksPerSecond);
@@ -393,7 +390,7 @@ void Sequencer::PhaseDwell() {
   link::TickTimer& dwell = context_.Timers.Dwell;
   context_.Screen.monitor.dwell = std::to_string(dwell.ElapsedSeconds());
   const bool over = dwell.Expired() && !run.DwellHold && !run.StopRequested;
-  if (!IsSingle(setup.TestMode)) {
+  if (!IsSingleMode(setup.TestMode)) {
     if (over) {
       EndOfDwell();
       GoTo(RunPhase::NextStep);
@@ -571,12 +568,12 @@ void Sequencer::UpdateControls() {
     screen.plot_prescan_enabled = false;
     buttons.run.enabled = false;
     buttons.dwell.enabled = !run.PreScanRunning;
-    buttons.standard_scan.enabled = IsStandard(mode);
-    buttons.custom_scan.enabled = IsCustom(mode);
-    buttons.single_point.enabled = IsSingle(mode);
+    buttons.standard_scan.enabled = IsStandardMode(mode);
+    buttons.custom_scan.enabled = IsCustomMode(mode);
+    buttons.single_point.enabled = IsSingleMode(mode);
     // A pre-scan started inside a running scan would run a loop of its own.
     buttons.pre_scan.enabled = false;
-    if (IsSingle(mode)) buttons.dwell.enabled = screen.single.auto_increase.checked;
+    if (IsSingleMode(mode)) buttons.dwell.enabled = screen.single.auto_increase.checked;
     if (run.PreScanRunning) {
       buttons.pre_scan.enabled = true;
     } else {
@@ -585,7 +582,7 @@ void Sequencer::UpdateControls() {
     return;
   }
   screen.menus.mode_enabled = true;
-  buttons.pre_scan.enabled = !IsSingle(mode);
+  buttons.pre_scan.enabled = !IsSingleMode(mode);
   buttons.dwell.enabled = false;
   buttons.standard_scan.enabled = true;
   buttons.single_point.enabled = true;
@@ -611,7 +608,7 @@ void Sequencer::StatusPollTick() {
   const uint8_t mode = context_.Setup.TestMode;
   const RunPhase phase = context_.Run.Phase;
   bool poll = false;
-  if (IsStandard(mode) || IsCustom(mode)) {
+  if (IsStandardMode(mode) || IsCustomMode(mode)) {
     poll = phase == RunPhase::Idle || phase == RunPhase::NextStep ||
            phase == RunPhase::Levelling || phase == RunPhase::Dwell || phase == RunPhase::End;
   } else if (mode == setup::kSingle) {

@@ -18,6 +18,15 @@ inline constexpr uint8_t kPreScanCustom = 13;
 
 inline constexpr std::size_t kCustomRows = 30;
 
+// A mode and its pre-scanned form.
+inline bool IsStandardMode(uint8_t mode) { return mode == kStandard || mode == kPreScanStandard; }
+inline bool IsCustomMode(uint8_t mode) { return mode == kCustom || mode == kPreScanCustom; }
+inline bool IsSingleMode(uint8_t mode) { return mode == kSingle || mode == kPreScanSingle; }
+// The modes a run can level in (a pre-scanned single frequency has no levelling).
+inline bool LevelsInMode(uint8_t mode) {
+  return IsStandardMode(mode) || IsCustomMode(mode) || mode == kSingle;
+}
+
 struct CustomRow {
   uint32_t Frequency = 0;  // Hz; 0 marks an empty row
   float Level = 0.0F;      // V/m

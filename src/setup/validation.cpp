@@ -27,8 +27,6 @@ constexpr uint32_t kUncheckedSingleDwell = 5;
 constexpr std::string_view kTestTypeQuestion =
     "Changing Test Type will Disable Pre Scan Settings. Continue with Changes ?";
 
-bool IsStandard(uint8_t mode) { return mode == kStandard || mode == kPreScanStandard; }
-bool IsCustom(uint8_t mode) { return mode == kCustom || mode == kPreScanCustom; }
 
 // A value as a float field holds it; beyond the float range it is an infinity.
 float HeldAsFloat(double value) {
@@ -128,7 +126,7 @@ void SetupValidation::ValidateStepAndField() {
   }
   const float field = ParseEntry(panel.field.text);
   if (field > 0.0F && field < context_.Cell.MaxField) {
-    if (IsStandard(setup.TestMode) || IsCustom(setup.TestMode)) {
+    if (IsStandardMode(setup.TestMode) || IsCustomMode(setup.TestMode)) {
       context_.Run.LevelSetPoint =
           calib::CellDrive(context_.Cell, setup.EndFrequency, setup.CurrentFrequency, field,
                            context_.Results, context_.Screen, context_.Operator);
@@ -174,7 +172,7 @@ void SetupValidation::ValidateStandard() {
   const auto end_hz = end > setup.StartFrequency && end <= highest ? WholeHz(end) : std::nullopt;
   if (!end_hz) {
     Reject("Invalid End Frequency");
-  } else if (IsStandard(setup.TestMode)) {
+  } else if (IsStandardMode(setup.TestMode)) {
     setup.EndFrequency = *end_hz;
   }
   ValidateStepAndField();
@@ -182,7 +180,7 @@ void SetupValidation::ValidateStandard() {
     Reject("End Frequency Less than Start Frequency !");
   }
   UpdateEstimatedTime();
-  if (IsStandard(setup.TestMode)) RangeFrom(setup.StartFrequency, setup.EndFrequency);
+  if (IsStandardMode(setup.TestMode)) RangeFrom(setup.StartFrequency, setup.EndFrequency);
 }
 
 void SetupValidation::ValidateSingle() {
@@ -296,17 +294,17 @@ void SetupValidation::ValidateCustom() {
   }
   // The grid's own faults leave the run allowed: the operator sees the rows as stored.
   if (bad) Warn("Invalid Data. Please Correct");
-  if (IsCustom(setup.TestMode)) RangeFrom(state.CustomFirstFrequency, state.CustomLastFrequency);
+  if (IsCustomMode(setup.TestMode)) RangeFrom(state.CustomFirstFrequency, state.CustomLastFrequency);
   RefreshSetupDisplay();
 }
 
 void SetupValidation::ValidateByMode() {
   const uint8_t mode = context_.Setup.TestMode;
-  if (IsStandard(mode)) {
+  if (IsStandardMode(mode)) {
     ValidateStandard();
   } else if (mode == kSingle) {
     ValidateSingle();
-  } else if (IsCustom(mode)) {
+  } else if (IsCustomMode(mode)) {
     ValidateCustom();
   }
   RefreshSetupDisplay();
@@ -357,11 +355,11 @@ void SetupValidation::UpdateEstimatedTime() {
   TestSetup& setup = context_.Setup;
   setup.EstimatedTime = 0;
   bool count = false;
-  if (IsStandard(setup.TestMode)) {
+  if (IsStandardMode(setup.TestMode)) {
     context_.State.Profile.Points[0] = ProfilePoint{setup.StartFrequency, setup.FieldStrength};
     context_.State.Profile.Points[1] = ProfilePoint{setup.EndFrequency, setup.FieldStrength};
     count = true;
-  } else if (IsCustom(setup.TestMode)) {
+  } else if (IsCustomMode(setup.TestMode)) {
     // The estimate of a custom scan counts the standard start and finish.
     count = setup.StartFrequency > 0 && setup.EndFrequency > 0;
   }

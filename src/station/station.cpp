@@ -27,7 +27,6 @@ std::string TwoDigits(int value) {
   return text.size() < 2 ? "0" + text : text;
 }
 
-bool IsSingle(uint8_t mode) { return mode == setup::kSingle || mode == setup::kPreScanSingle; }
 
 }  // namespace
 
@@ -450,7 +449,7 @@ void Station::Activate() { calib::ApplyCellRange(cell_, op_); }
 
 void Station::Redraw() {
   // The graph anchors a scan's curve at entry 0; the saved files carry it too.
-  if (!IsSingle(setup_.TestMode)) {
+  if (!setup::IsSingleMode(setup_.TestMode)) {
     results_.Entries[0].Frequency = results_.Entries[1].Frequency;
     results_.Entries[0].Level = results_.Entries[1].Level;
   }

@@ -206,7 +206,7 @@ TEST(SingleFrequencyTest, LevelDownAtTheFloorOnlyStopsTheStripChart) {
   EXPECT_EQ(rig.Screen().single.level.text, "0.1");
 }
 
-TEST(SingleFrequencyTest, DISABLED_LeavingTheFrequencyFieldInADwellRestartsFromTheFirstEntry) {
+TEST(SingleFrequencyTest, LeavingTheFrequencyFieldInADwellRestartsFromTheFirstEntry) {
   SingleRig rig;
   uint64_t left_at = 0;
   int firsts = 0;
@@ -247,7 +247,7 @@ TEST(SingleFrequencyTest, ALevelOutsideTheCellIsRefusedOnLeavingTheField) {
   EXPECT_EQ(rig.St().Run().Phase, RunPhase::Idle);
 }
 
-TEST(SingleFrequencyTest, DISABLED_TheAutoIncreaseRampStopsBeforeSendingItsEndLevel) {
+TEST(SingleFrequencyTest, TheAutoIncreaseRampStopsBeforeSendingItsEndLevel) {
   SingleRig rig;
   screen::SinglePanel& panel = rig.Screen().single;
   panel.start_level.text = "1";
@@ -353,7 +353,7 @@ TEST(SingleFrequencyTest, TheStripChartKeepsTheNewest450OfA600SampleWindow) {
   EXPECT_EQ(rig.TakeTexts(), std::vector<std::string>{"The Run has been Stopped by User. "});
 }
 
-TEST(SingleFrequencyTest, DISABLED_TheStripChartShiftsWhenARampStepTakesTheIndexPast600) {
+TEST(SingleFrequencyTest, TheStripChartShiftsWhenARampStepTakesTheIndexPast600) {
   SingleRig rig;
   screen::SinglePanel& panel = rig.Screen().single;
   panel.start_level.text = "1";

@@ -1,10 +1,10 @@
-# The two commands a newcomer types: `make run` (arrives with the window) and `make test`.
+# The two commands a newcomer types: `make run` and `make test`.
 BUILD      ?= build
 ASAN_BUILD ?= build-asan
 JOBS       ?= $(shell nproc 2>/dev/null || echo 2)
 CMAKE_ARGS ?=
 
-.PHONY: all deps configure build test test-asan bench clean
+.PHONY: all deps configure build run install test test-asan bench clean
 
 all: build
 
@@ -17,6 +17,15 @@ configure: deps
 build: configure
 	@cmake --build $(BUILD) -j $(JOBS)
 
+# The window on the simulated test set; without a display, a batch run of the IEC scan.
+run: build
+	@scripts/run $(BUILD) $(ARGS)
+
+# Program, sample data and desktop entry under PREFIX (default /usr/local).
+PREFIX ?= /usr/local
+install: build
+	@cmake --install $(BUILD) --prefix $(PREFIX)
+
 test: build
 	@ctest --test-dir $(BUILD) --output-on-failure -j $(JOBS)
 
@@ -28,6 +37,7 @@ test-asan: deps
 
 bench: build
 	@$(BUILD)/bench/tarvos_bench
+	@$(BUILD)/bench/qt_loop_bench
 
 clean:
 	rm -rf $(BUILD) $(ASAN_BUILD)

@@ -72,7 +72,7 @@ std::string BenchList() {
 // Walks the arguments one option at a time; the first mistake ends the walk.
 class Parser {
  public:
-  explicit Parser(const std::vector<std::string>& args) : args_(args) {}
+  Parser(const std::vector<std::string>& args, bool window) : args_(args), window_(window) {}
 
   ParsedArguments Parse() {
     while (error_.empty() && next_ < args_.size()) Take(args_[next_++]);
@@ -116,7 +116,8 @@ class Parser {
   static bool IsKnown(std::string_view name) {
     static constexpr std::string_view kOptions[] = {
         "--batch",    "--results", "--program-folder", "--adapters",     "--sim-bench",
-        "--sim-seed", "--answer",  "--stop-after",     "--virtual-time", "--prescan"};
+        "--sim-seed", "--answer",  "--stop-after",     "--virtual-time", "--prescan",
+        "--report-pdf", "--table-pdf"};
     for (std::string_view option : kOptions) {
       if (option == name) return true;
     }
@@ -147,6 +148,7 @@ class Parser {
     if (name == "--sim-bench") return "a bench name (" + BenchList() + ")";
     if (name == "--sim-seed") return "a whole number from 0 up";
     if (name == "--answer") return "yes or no";
+    if (name == "--report-pdf" || name == "--table-pdf") return "the PDF file to write";
     return "a number of seconds above 0";  // --stop-after
   }
 
@@ -157,6 +159,10 @@ class Parser {
       options_.ResultsPath = value;
     } else if (name == "--program-folder") {
       options_.ProgramFolder = value;
+    } else if (name == "--report-pdf") {
+      options_.ReportPdf = value;
+    } else if (name == "--table-pdf") {
+      options_.TablePdf = value;
     } else if (name == "--adapters") {
       if (value != "sim") options_.AdapterLibrary = value;
     } else if (name == "--sim-bench") {
@@ -180,11 +186,29 @@ class Parser {
   }
 
   void CheckWhole() {
+    if (window_) {
+      for (std::string_view batch_only :
+           {"--results", "--answer", "--stop-after", "--virtual-time", "--prescan",
+            "--report-pdf", "--table-pdf"}) {
+        if (seen_.contains(std::string(batch_only))) {
+          Fail(std::string(batch_only) + " works only in a batch run (--batch)");
+          return;
+        }
+      }
+      CheckSimulatorOptions();
+      return;
+    }
     if (!seen_.contains("--batch")) {
       Fail("--batch is missing: name the setup file to run");
     } else if (!seen_.contains("--results")) {
       Fail("--results is missing: name the results file to write");
-    } else if (options_.AdapterLibrary) {
+    } else {
+      CheckSimulatorOptions();
+    }
+  }
+
+  void CheckSimulatorOptions() {
+    if (options_.AdapterLibrary) {
       // The simulator's options would be silently ignored by a vendor's library, and
       // virtual time would race ahead of real hardware.
       for (std::string_view sim_only : {"--sim-bench", "--sim-seed", "--virtual-time"}) {
@@ -201,6 +225,7 @@ class Parser {
   }
 
   const std::vector<std::string>& args_;
+  bool window_ = false;
   std::size_t next_ = 0;
   BatchOptions options_;
   std::set<std::string> seen_;
@@ -225,11 +250,20 @@ bool AsksForBatchRun(const std::vector<std::string>& args) {
 
 ParsedArguments ParseBatchArguments(const std::vector<std::string>& args) {
   if (AsksForHelp(args)) return HelpRequested{};
-  return Parser(args).Parse();
+  return Parser(args, false).Parse();
+}
+
+ParsedArguments ParseWindowArguments(const std::vector<std::string>& args) {
+  if (AsksForHelp(args)) return HelpRequested{};
+  return Parser(args, true).Parse();
 }
 
 std::string UsageText() {
-  return "Usage: tarvos --batch SETUP.STP --results OUT.RF [options]\n"
+  return "Usage: tarvos [--program-folder DIR] [--adapters sim|PATH] [--sim-bench NAME]\n"
+         "              [--sim-seed N]\n"
+         "       tarvos --batch SETUP.STP --results OUT.RF [options]\n"
+         "\n"
+         "Without --batch, opens the operator's window on the test set.\n"
          "\n"
          "Runs the test of a setup file without the window, as RUN does, and writes the\n"
          "results with their setup as Save As > Results + Setup does (replacing OUT.RF).\n"
@@ -250,6 +284,8 @@ std::string UsageText() {
          "  --stop-after SECONDS   press STOP that long after the start of the run\n"
          "  --prescan              run a pre-scan instead (PRE-SCAN); tempprescan.psc is\n"
          "                         written into the program folder as usual\n"
+         "  --report-pdf FILE      print the plot report to a PDF file after the run\n"
+         "  --table-pdf FILE       print the tabular report to a PDF file after the run\n"
          "  --help                 this text\n"
          "\n"
          "With the simulated test set, files the program folder lacks are copied in from\n"
@@ -257,7 +293,8 @@ std::string UsageText() {
          "\n"
          "Exit status: 0 the run reached its last step or was stopped by --stop-after;\n"
          "2 bad usage, or the run could not start (adapter library, no synthesiser, setup\n"
-         "file); 3 the run ended for any other reason; 4 the results file was not written.\n";
+         "file); 3 the run ended for any other reason; 4 the results file or a report was\n"
+         "not written.\n";
 }
 
 }  // namespace tarvos::app

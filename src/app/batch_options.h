@@ -24,6 +24,9 @@ struct BatchOptions {
   bool Answer = false;  // to every Yes/No question
   std::optional<uint32_t> StopAfterMs;
   bool PreScan = false;
+  // Both printed reports, as PDF files, after the run.
+  std::optional<std::string> ReportPdf;  // --report-pdf: the plot report
+  std::optional<std::string> TablePdf;   // --table-pdf: the tabular report
 };
 
 struct HelpRequested {};
@@ -37,6 +40,9 @@ using ParsedArguments = std::variant<BatchOptions, HelpRequested, UsageError>;
 // after "=" ("--sim-seed 7", "--sim-seed=7").
 ParsedArguments ParseBatchArguments(const std::vector<std::string>& args);
 
+// The options of a start with the window: the program folder and the adapters only.
+ParsedArguments ParseWindowArguments(const std::vector<std::string>& args);
+
 // Whether the command line asks for a batch run at all (the window is the other way).
 bool AsksForBatchRun(const std::vector<std::string>& args);
 bool AsksForHelp(const std::vector<std::string>& args);
@@ -45,9 +51,9 @@ bool AsksForHelp(const std::vector<std::string>& args);
 std::string UsageText();
 // The line that follows a usage error, pointing at --help.
 inline constexpr std::string_view kUsageHint = "Run tarvos --help for the options.";
-// What a start without --batch says while the program has no window.
-inline constexpr std::string_view kNoWindowText =
-    "This build of Tarvos runs batch runs only (tarvos --batch SETUP.STP --results OUT.RF); "
-    "the operator's window comes in a later build.";
+// What a start without --batch says when there is no display to open the window on.
+inline constexpr std::string_view kNoDisplayText =
+    "No display to open the window on (DISPLAY and WAYLAND_DISPLAY are unset); "
+    "run a test without it with tarvos --batch SETUP.STP --results OUT.RF.";
 
 }  // namespace tarvos::app

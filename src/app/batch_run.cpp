@@ -21,6 +21,9 @@
 #include "platform/virtual_event_loop.h"
 #include "sim/bench.h"
 #include "sim/simulated_test_set.h"
+#include "ui/printed_reports.h"
+#include "ui/qt_application.h"
+#include "ui/station_reports.h"
 
 #ifndef TARVOS_DATA_DIR
 #error "TARVOS_DATA_DIR names the sample data folder the program folder is seeded from"
@@ -39,13 +42,15 @@ std::string WithSlash(std::string folder) {
   return folder;
 }
 
-// Paths on the command line are taken from the working folder, whatever the program
-// does with bare names later.
+}  // namespace
+
 std::string FromWorkingFolder(const std::string& path) {
   std::error_code error;
   std::filesystem::path absolute = std::filesystem::absolute(path, error);
   return error ? path : absolute.string();
 }
+
+namespace {
 
 void AppendFixed(std::string& text, double value, int decimals) {
   std::array<char, 64> buffer{};
@@ -75,7 +80,8 @@ Clock MakeClock(bool virtual_time) {
           }};
 }
 
-// The adapters named on the command line; nullptr after reporting why there are none.
+}  // namespace
+
 std::unique_ptr<platform::AdapterLibrary> MakeAdapters(const BatchOptions& options,
                                                        platform::EventLoop& loop,
                                                        std::ostream& err) {
@@ -97,11 +103,41 @@ std::unique_ptr<platform::AdapterLibrary> MakeAdapters(const BatchOptions& optio
                                                  [&loop] { return loop.ClockMs(); });
 }
 
+std::string SampleDataFolder() {
+  // An installed program finds its samples beside it; a built one in the source tree.
+  std::error_code error;
+  const std::filesystem::path program = std::filesystem::read_symlink("/proc/self/exe", error);
+  if (!error) {
+    const std::filesystem::path installed =
+        program.parent_path().parent_path() / "share" / "tarvos" / "data";
+    if (std::filesystem::is_directory(installed, error)) return WithSlash(installed.string());
+  }
+  return WithSlash(TARVOS_DATA_DIR);
+}
+
 void SeedFromSamples(const std::string& program_folder, std::ostream& err) {
-  const SeedReport report = SeedProgramFolder(WithSlash(TARVOS_DATA_DIR), program_folder);
+  const SeedReport report = SeedProgramFolder(SampleDataFolder(), program_folder);
   // A file left out shows up later as the program's own message about it; this line
   // says why.
   for (const std::string& problem : report.Problems) err << "warning: " << problem << '\n';
+}
+
+namespace {
+
+// Both reports as the window prints them, into PDF files; Qt comes up offscreen for it
+// when there is no display.
+bool PrintReports(station::Station& station, const BatchOptions& options, std::ostream& err) {
+  int argc = 1;
+  char name[] = "tarvos";
+  char* argv[] = {name, nullptr};
+  ui::QtApplication application(argc, argv);
+  BatchOperator op(err, options.Answer);
+  const std::string plot = options.ReportPdf ? FromWorkingFolder(*options.ReportPdf) : "";
+  const std::string table = options.TablePdf ? FromWorkingFolder(*options.TablePdf) : "";
+  if (ui::PrintReportsToPdf(ui::StationReportInputs(station, op), plot, table)) return true;
+  err << "error: the reports could not be printed to "
+      << (plot.empty() ? table : table.empty() ? plot : plot + " and " + table) << '\n';
+  return false;
 }
 
 // Everything between start-up and the closing steps; the status of the batch run.
@@ -152,6 +188,9 @@ int Drive(station::Station& station, platform::EventLoop& loop, const BatchOptio
     return ExitStatusFor(ended, stopped_by_option);
   }
   if (!station.Files().SaveResultsTo(FromWorkingFolder(options.ResultsPath))) {
+    return kExitNotSaved;
+  }
+  if ((options.ReportPdf || options.TablePdf) && !PrintReports(station, options, err)) {
     return kExitNotSaved;
   }
   return ExitStatusFor(ended, stopped_by_option);

@@ -7,10 +7,15 @@
 #include <string>
 #include <vector>
 
+#include <memory>
+
+#include "app/batch_options.h"
 #include "calib/cell_file.h"  // station.h uses its contexts without including them
 #include "calib/settings_file.h"
 #include "engine/result_store.h"
 #include "engine/run_state.h"
+#include "platform/adapter_library.h"
+#include "platform/event_loop.h"
 #include "station/station.h"
 
 namespace tarvos::app {
@@ -31,6 +36,18 @@ std::string StepLine(uint32_t index, const engine::ResultPoint& entry);
 
 // The exit status of a run that ended for the reason (nullopt: it never started).
 int ExitStatusFor(std::optional<engine::EndReason> reason, bool stopped_by_option);
+
+// What the batch run and the window share.
+// Paths on the command line are taken from the working folder, whatever the program
+// does with bare names later.
+std::string FromWorkingFolder(const std::string& path);
+// The adapters the options name, on the loop's clock; nullptr after writing why there
+// are none to err.
+std::unique_ptr<platform::AdapterLibrary> MakeAdapters(const BatchOptions& options,
+                                                       platform::EventLoop& loop,
+                                                       std::ostream& err);
+// Copies the sample files a program folder on the simulated test set lacks.
+void SeedFromSamples(const std::string& program_folder, std::ostream& err);
 
 // The local date and time of a moment, as the clock shows it.
 station::ClockReading LocalReading(std::time_t moment);

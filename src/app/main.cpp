@@ -5,6 +5,7 @@
 
 #include "app/batch_options.h"
 #include "app/batch_run.h"
+#include "app/window_run.h"
 
 int main(int argc, char** argv) {
   const std::vector<std::string> args(argv + 1, argv + argc);
@@ -13,8 +14,12 @@ int main(int argc, char** argv) {
     return tarvos::app::kExitDone;
   }
   if (!tarvos::app::AsksForBatchRun(args)) {
-    std::cerr << tarvos::app::kNoWindowText << '\n';
-    return tarvos::app::kExitCannotStart;
+    try {
+      return tarvos::app::RunWindow(argc, argv, std::cout, std::cerr);
+    } catch (const std::exception& failure) {
+      std::cerr << "error: " << failure.what() << '\n';
+      return tarvos::app::kExitRunEnded;
+    }
   }
   try {
     return tarvos::app::RunBatch(args, std::cout, std::cerr);

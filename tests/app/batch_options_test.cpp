@@ -155,6 +155,29 @@ TEST(BatchOptionsTest, HelpWinsWhereverItStands) {
   EXPECT_FALSE(AsksForHelp({"--helpful"}));
 }
 
+TEST(BatchOptionsTest, TheWindowTakesOnlyTheProgramFolderAndTheAdapters) {
+  const auto parsed = ParseWindowArguments(
+      {"--program-folder", "lab", "--sim-bench", "corvid", "--sim-seed=4"});
+  ASSERT_TRUE(std::holds_alternative<BatchOptions>(parsed));
+  const auto& options = std::get<BatchOptions>(parsed);
+  EXPECT_EQ(options.ProgramFolder, "lab");
+  EXPECT_EQ(options.SimBench, "corvid");
+  EXPECT_EQ(options.SimSeed, 4U);
+  EXPECT_TRUE(std::holds_alternative<BatchOptions>(ParseWindowArguments({})));
+  for (const std::vector<std::string>& args :
+       std::vector<std::vector<std::string>>{{"--results", "a.RF"},
+                                             {"--report-pdf", "a.pdf"},
+                                             {"--prescan"}}) {
+    const auto refused = ParseWindowArguments(args);
+    ASSERT_TRUE(std::holds_alternative<UsageError>(refused)) << args[0];
+    EXPECT_EQ(std::get<UsageError>(refused).Text, args[0] + " works only in a batch run (--batch)");
+  }
+  const auto library = ParseWindowArguments({"--adapters", "lib.so", "--sim-seed", "2"});
+  ASSERT_TRUE(std::holds_alternative<UsageError>(library));
+  EXPECT_EQ(std::get<UsageError>(library).Text,
+            "--sim-seed works only on the simulated test set (--adapters sim)");
+}
+
 TEST(BatchOptionsTest, ABatchRunIsAskedForByItsOption) {
   EXPECT_TRUE(AsksForBatchRun({"--results", "a.RF", "--batch", "a.STP"}));
   EXPECT_TRUE(AsksForBatchRun({"--batch=a.STP"}));
@@ -164,10 +187,12 @@ TEST(BatchOptionsTest, ABatchRunIsAskedForByItsOption) {
 
 TEST(BatchOptionsTest, TheUsageTextNamesEveryOptionAndTheExitStatuses) {
   const std::string usage = UsageText();
-  EXPECT_TRUE(usage.starts_with("Usage: tarvos --batch SETUP.STP --results OUT.RF [options]\n"));
+  EXPECT_TRUE(usage.starts_with("Usage: tarvos [--program-folder DIR] [--adapters sim|PATH]"));
+  EXPECT_THAT(usage, HasSubstr("\n       tarvos --batch SETUP.STP --results OUT.RF [options]\n"));
   for (const char* option :
        {"--program-folder DIR", "--adapters sim|PATH", "--sim-bench NAME", "--sim-seed N",
-        "--virtual-time", "--answer yes|no", "--stop-after SECONDS", "--prescan", "--help"}) {
+        "--virtual-time", "--answer yes|no", "--stop-after SECONDS", "--prescan",
+        "--report-pdf FILE", "--table-pdf FILE", "--help"}) {
     EXPECT_THAT(usage, HasSubstr("\n  " + std::string(option) + " ")) << option;
   }
   EXPECT_THAT(usage, HasSubstr("Exit status: 0 "));

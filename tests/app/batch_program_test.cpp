@@ -192,14 +192,48 @@ TEST_F(BatchProgramTest, BadUsageIsStatusTwoWithTheMessage) {
                                           std::string(kUsageHint)));
 }
 
-TEST_F(BatchProgramTest, HelpAndTheMissingWindow) {
+TEST_F(BatchProgramTest, BothReportsArePrintedToPdfWithoutADisplay) {
+  const ProgramRun run =
+      Run({"--virtual-time", "--report-pdf", "plot.pdf", "--table-pdf", "reports/table.pdf"},
+          "env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM");
+  // The table's folder is missing: the plot is printed, the table is not, and the status
+  // says a report was not written.
+  EXPECT_EQ(run.Status, kExitNotSaved);
+  EXPECT_TRUE(work_.Read("plot.pdf").starts_with("%PDF-"));
+  EXPECT_THAT(run.Err, HasSubstr("error: the reports could not be printed to "));
+  EXPECT_FALSE(std::filesystem::exists(work_.Path() + "reports"));
+
+  std::filesystem::create_directory(work_.Path() + "reports");
+  const ProgramRun again =
+      Run({"--virtual-time", "--report-pdf", "plot.pdf", "--table-pdf", "reports/table.pdf"},
+          "env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM");
+  EXPECT_EQ(again.Status, kExitDone) << again.Err;
+  const std::string table = work_.Read("reports/table.pdf");
+  EXPECT_TRUE(table.starts_with("%PDF-"));
+  // 255 rows do not fit on one page: every page is a page of one document.
+  std::size_t pages = 0;
+  for (std::size_t at = table.find("/Type /Page\n"); at != std::string::npos;
+       at = table.find("/Type /Page\n", at + 1)) {
+    ++pages;
+  }
+  EXPECT_GT(pages, 1U);
+}
+
+TEST_F(BatchProgramTest, HelpAndAWindowWithoutADisplay) {
   const ProgramRun help = RunProgram(work_.Path(), {"--help"});
   EXPECT_EQ(help.Status, kExitDone);
   EXPECT_EQ(help.Out, UsageText());
-  const ProgramRun window = RunProgram(work_.Path(), {});
+  const std::string no_display = "env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM";
+  const ProgramRun window = RunProgram(work_.Path(), {}, no_display);
   EXPECT_EQ(window.Status, kExitCannotStart);
   EXPECT_EQ(window.Out, "");
-  EXPECT_EQ(window.Err, std::string(kNoWindowText) + "\n");
+  EXPECT_EQ(window.Err, std::string(kNoDisplayText) + "\n");
+  // Batch-only options are refused before anything opens.
+  const ProgramRun wrong = RunProgram(work_.Path(), {"--virtual-time"}, no_display);
+  EXPECT_EQ(wrong.Status, kExitCannotStart);
+  EXPECT_THAT(Lines(wrong.Err),
+              ElementsAre("error: --virtual-time works only in a batch run (--batch)",
+                          std::string(kUsageHint)));
 }
 
 TEST_F(BatchProgramTest, AnAdapterLibraryThatDoesNotLoadIsReported) {

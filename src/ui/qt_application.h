@@ -1,0 +1,27 @@
+#pragma once
+
+#include <memory>
+
+class QApplication;
+
+namespace tarvos::ui {
+
+// The Qt application of the process, made once. Without a display (no X or Wayland
+// display and no Qt platform named) it runs on the offscreen platform, which is enough
+// to print reports to files.
+class QtApplication {
+ public:
+  QtApplication(int& argc, char** argv);
+  ~QtApplication();
+  QtApplication(const QtApplication&) = delete;
+  QtApplication& operator=(const QtApplication&) = delete;
+
+ private:
+  std::unique_ptr<QApplication> application_;
+};
+
+// Whether a window can be shown: an X or Wayland display, or a Qt platform named in
+// QT_QPA_PLATFORM.
+bool HasDisplay();
+
+}  // namespace tarvos::ui

@@ -1,0 +1,160 @@
+#include "ui/qt_operator.h"
+
+#include <QApplication>
+#include <QColor>
+#include <QColorDialog>
+#include <QDir>
+#include <QFile>
+#include <QFileDialog>
+#include <QGuiApplication>
+#include <QInputDialog>
+#include <QMessageBox>
+#include <QStringList>
+#include <utility>
+
+#include "ui/latin1.h"
+
+namespace tarvos::ui {
+
+namespace {
+
+using platform::MessageKind;
+
+QMessageBox::Icon IconOf(MessageKind kind) {
+  switch (kind) {
+    case MessageKind::Plain:
+      return QMessageBox::NoIcon;
+    case MessageKind::Information:
+      return QMessageBox::Information;
+    case MessageKind::Warning:
+      return QMessageBox::Warning;
+    case MessageKind::Confirmation:
+      return QMessageBox::Question;
+    case MessageKind::Error:
+      return QMessageBox::Critical;
+  }
+  return QMessageBox::NoIcon;
+}
+
+// File names are the file system's bytes, not the program's Latin-1 texts: a folder
+// named in UTF-8 must open again under the name the dialog returned.
+std::string PathBytes(const QString& path) { return QFile::encodeName(path).toStdString(); }
+
+QString PathText(std::string_view path) {
+  return QFile::decodeName(QByteArray(path.data(), static_cast<qsizetype>(path.size())));
+}
+
+}  // namespace
+
+QString QtFileFilter(std::string_view filter) {
+  const QStringList parts = FromLatin1(filter).split(QLatin1Char('|'));
+  QStringList filters;
+  for (qsizetype i = 0; i + 1 < parts.size(); i += 2) {
+    QStringList patterns = parts[i + 1].split(QLatin1Char(';'), Qt::SkipEmptyParts);
+    for (QString& pattern : patterns) pattern = pattern.trimmed();
+    patterns.removeAll(QString());
+    if (patterns.isEmpty()) continue;
+    filters.append(parts[i].trimmed() + QStringLiteral(" (") + patterns.join(QLatin1Char(' ')) +
+                   QLatin1Char(')'));
+  }
+  return filters.join(QStringLiteral(";;"));
+}
+
+std::string WithDefaultExtension(std::string path, std::string_view extension) {
+  if (extension.empty() || path.empty()) return path;
+  const size_t name_start = path.find_last_of('/');
+  const size_t name = name_start == std::string::npos ? 0 : name_start + 1;
+  if (name >= path.size() || path.find('.', name) != std::string::npos) return path;
+  path += '.';
+  path += extension;
+  return path;
+}
+
+QtOperator::~QtOperator() {
+  if (busy_) QApplication::restoreOverrideCursor();
+}
+
+void QtOperator::Show(MessageKind kind, std::string_view text) {
+  QMessageBox box(IconOf(kind), QGuiApplication::applicationDisplayName(), FromLatin1(text),
+                  QMessageBox::Ok, parent_);
+  box.exec();
+}
+
+bool QtOperator::Ask(MessageKind kind, std::string_view text) {
+  QMessageBox box(IconOf(kind), QGuiApplication::applicationDisplayName(), FromLatin1(text),
+                  QMessageBox::Yes | QMessageBox::No, parent_);
+  box.setDefaultButton(QMessageBox::Yes);
+  // Closing the box, or Escape, answers No.
+  box.setEscapeButton(QMessageBox::No);
+  return box.exec() == QMessageBox::Yes;
+}
+
+std::optional<std::string> QtOperator::Input(std::string_view title, std::string_view prompt,
+                                             std::string_view initial) {
+  QInputDialog dialog(parent_);
+  dialog.setInputMode(QInputDialog::TextInput);
+  dialog.setWindowTitle(FromLatin1(title));
+  dialog.setLabelText(FromLatin1(prompt));
+  dialog.setTextValue(FromLatin1(initial));
+  if (dialog.exec() != QDialog::Accepted) return std::nullopt;
+  return ToLatin1(dialog.textValue());
+}
+
+std::optional<std::string> QtOperator::ChooseFile(const platform::FileDialogRequest& request,
+                                                  bool save) {
+  // Qt's own dialog, the same on every platform and reachable by the window's tests.
+  QFileDialog dialog(parent_, FromLatin1(request.Title), PathText(request.InitialName),
+                     QtFileFilter(request.Filter));
+  dialog.setOption(QFileDialog::DontUseNativeDialog);
+  dialog.setAcceptMode(save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
+  dialog.setFileMode(save ? QFileDialog::AnyFile : QFileDialog::ExistingFile);
+  dialog.setDefaultSuffix(FromLatin1(request.DefaultExtension));
+  if (dialog.exec() != QDialog::Accepted) return std::nullopt;
+  const QStringList chosen = dialog.selectedFiles();
+  if (chosen.isEmpty() || chosen.front().isEmpty()) return std::nullopt;
+  return WithDefaultExtension(PathBytes(chosen.front()), request.DefaultExtension);
+}
+
+std::optional<std::string> QtOperator::OpenFile(const platform::FileDialogRequest& request) {
+  return ChooseFile(request, false);
+}
+
+std::optional<std::string> QtOperator::SaveFile(const platform::FileDialogRequest& request) {
+  return ChooseFile(request, true);
+}
+
+std::optional<std::string> QtOperator::ChooseFolder(std::string_view title,
+                                                    std::string_view initial) {
+  QFileDialog dialog(parent_, FromLatin1(title), PathText(initial));
+  dialog.setOption(QFileDialog::DontUseNativeDialog);
+  dialog.setOption(QFileDialog::ShowDirsOnly);
+  dialog.setFileMode(QFileDialog::Directory);
+  if (dialog.exec() != QDialog::Accepted) return std::nullopt;
+  const QStringList chosen = dialog.selectedFiles();
+  if (chosen.isEmpty() || chosen.front().isEmpty()) return std::nullopt;
+  // Callers join file names straight onto the folder.
+  std::string folder = PathBytes(QDir::cleanPath(chosen.front()));
+  if (folder.back() != '/') folder += '/';
+  return folder;
+}
+
+std::optional<uint32_t> QtOperator::ChooseColour(uint32_t initial) {
+  QColorDialog dialog(QColor::fromRgb(static_cast<QRgb>(initial & 0xFFFFFFu)), parent_);
+  dialog.setOption(QColorDialog::DontUseNativeDialog);
+  if (dialog.exec() != QDialog::Accepted) return std::nullopt;
+  return static_cast<uint32_t>(dialog.selectedColor().rgb()) & 0xFFFFFFu;
+}
+
+void QtOperator::ShowBusy(bool busy) {
+  // Balanced whatever the callers do, so that a stray restore never takes away a cursor
+  // that another part of the window set.
+  if (busy == busy_) return;
+  busy_ = busy;
+  if (busy) {
+    QApplication::setOverrideCursor(Qt::WaitCursor);
+  } else {
+    QApplication::restoreOverrideCursor();
+  }
+}
+
+}  // namespace tarvos::ui

@@ -35,9 +35,12 @@ std::string Decimal(int64_t value) {
   return std::string(buffer, result.ptr);
 }
 
-// Step 7b to 7c for one opened adapter.
-void IdentifyOne(AdapterAccess& access, uint8_t instance, int32_t handle,
-                 const IdentifyHooks& hooks) {
+}  // namespace
+
+void IdentifyAdapter(AdapterAccess& access, uint8_t instance, int32_t handle, Search search,
+                     const IdentifyHooks& hooks) {
+  const bool start_up = search == Search::StartUp;
+  const std::size_t serial_chars = start_up ? kStartUpSerialChars : kEnumerationSerialChars;
   AdapterLink& link = access.Link();
   screen::Screen& screen = access.Screen();
   platform::AdapterLibrary& library = access.Library();
@@ -53,23 +56,25 @@ void IdentifyOne(AdapterAccess& access, uint8_t instance, int32_t handle,
   if (id == kCorvidId || id == kFennixId) {
     link.SynthInstance = instance;
     link.SynthHandle = handle;
-    const auto serial = access.ReadSerialNumber(handle, kStartUpSerialChars);
+    const auto serial = access.ReadSerialNumber(handle, serial_chars);
     if (!serial) access.ReportFault(FaultCode::SerialNumberNotFound, Unit::Synthesiser);
     link.ModelName = id == kCorvidId ? "Corvid" : "Fennix";
     screen.devices.Set(instance, kSerialColumn, serial.value_or(""));
     screen.devices.Set(instance, kModelColumn, link.ModelName);
   } else if (id == kSalvoId) {
     link.SalvoInstance = instance;
-    link.SalvoPresent = true;
+    if (start_up) link.SalvoPresent = true;
     link.SalvoHandle = handle;
-    const auto serial = access.ReadSerialNumber(handle, kStartUpSerialChars);
+    const auto serial = access.ReadSerialNumber(handle, serial_chars);
     if (!serial) access.ReportFault(FaultCode::SerialNumberNotFound, Unit::Salvo);
     screen.devices.Set(instance, kSerialColumn, serial.value_or(""));
     screen.devices.Set(instance, kModelColumn, "Salvo");
     if (hooks.LoadSalvoSettings) hooks.LoadSalvoSettings();
   }
-  screen.caption = std::string(kCaptionPrefix) + link.ModelName;
+  if (start_up) screen.caption = std::string(kCaptionPrefix) + link.ModelName;
 }
+
+namespace {
 
 void InitialiseSalvo(AdapterAccess& access, CommandSet& commands) {
   AdapterLink& link = access.Link();
@@ -106,7 +111,6 @@ void InitialiseSynth(AdapterAccess& access, const IdentifyHooks& hooks) {
 
 }  // namespace
 
-
 void IdentifyAdapters(AdapterAccess& access, CommandSet& commands, const IdentifyHooks& hooks) {
   AdapterLink& link = access.Link();
   access.Screen().devices.Clear(1, kLastDeviceInstance, kInstanceColumn, kSerialColumn);
@@ -118,12 +122,46 @@ void IdentifyAdapters(AdapterAccess& access, CommandSet& commands, const Identif
     const int32_t handle = access.Library().OpenDeviceInstance(kDeviceName, instance);
     // A handle of 0 means no device everywhere else in the program, so it is not
     // identified either: an adapter behind it could never be written to.
-    if (handle > 0) IdentifyOne(access, instance, handle, hooks);
+    if (handle > 0) IdentifyAdapter(access, instance, handle, Search::StartUp, hooks);
     access.TickWait(1, true);
   }
 
   InitialiseSalvo(access, commands);
   InitialiseSynth(access, hooks);
+}
+
+void EnumerateAdapters(AdapterAccess& access, CommandSet& commands, const IdentifyHooks& hooks,
+                       uint16_t delay_ticks, const std::function<void(uint8_t)>& show_instance) {
+  AdapterLink& link = access.Link();
+  for (int i = 0; i <= kLastEnumeratedInstance; ++i) {
+    const auto instance = static_cast<uint8_t>(i);
+    if (show_instance) show_instance(instance);
+    const int32_t handle = access.Library().OpenDeviceInstance(kDeviceName, instance);
+    if (handle > 0) IdentifyAdapter(access, instance, handle, Search::Enumeration, hooks);
+    access.TickWait(delay_ticks, true);
+  }
+
+  if (link.SalvoHandle != 0) {
+    link.SalvoPresent = true;
+    access.SendSalvo("03,20,00,04");
+    access.ReadSalvoReplies();
+    commands.SelectAmplifier(kAmplifier1);
+  } else {
+    link.SalvoPresent = false;
+  }
+
+  if (link.SynthHandle != 0) {
+    access.SendSynth("03,31,00,04");
+    access.TickWait(kSynthResetTicks, true);
+    access.SendSynth("03,20,00,04");
+    access.ReadSynthReplies();
+    link.SynthPresent = true;
+    access.Screen().caption = std::string(kCaptionPrefix) + link.ModelName;
+    access.SendSynth("03,3E,A5,04");
+    if (hooks.UpdateLamps) hooks.UpdateLamps();
+  } else {
+    link.SynthPresent = false;
+  }
 }
 
 }  // namespace tarvos::link

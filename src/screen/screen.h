@@ -47,8 +47,28 @@ class DeviceGrid {
 };
 
 struct AboutDialog {
+  std::string caption;                 // "About " + the caption text
+  std::string software_version;        // the version label, filled on activation
   std::string hardware_version;        // "Hardware Version " + synthesiser version
   std::string salvo_hardware_version;  // "Hardware Version " + Salvo version
+  bool visible = false;
+};
+
+// The notes dialog's text box holds at most this many characters ('\n' between lines
+// counts as one).
+inline constexpr std::size_t kNotesMaxChars = 540;
+
+struct NotesDialog {
+  std::string caption;  // the caption text + " Notes"
+  std::string text;     // the text box, lines separated by '\n'
+  bool visible = false;
+};
+
+// The screen settings dialog; its seven colour buttons and "Default" act on the Settings.
+struct ScreenSettingsDialog {
+  std::string caption;              // the caption text + " Screen Colours"
+  std::string grid_range = "15.0";  // "Grid Range (V/m)"
+  bool visible = false;
 };
 
 struct Lamps {
@@ -184,6 +204,43 @@ struct Monitor {
   std::string actual = "0.00";
 };
 
+// The engineering test window ("Test Form").
+struct TestForm {
+  static constexpr std::size_t kRecentStrings = 20;
+  static constexpr std::size_t kInputLines = 20;
+
+  std::string caption = "Test Form";
+  bool visible = false;
+  std::string slave_address;                    // "I2C Slave Address = 154"
+  Field probe_range;                            // "Probe Range": DriveScale
+  Field probe_offset;                           // "Probe Offset": DriveOffset
+  Field frequency{"900"};                       // MHz, beside "Set Frequency"
+  Field amplitude{"5"};                         // beside "Set Amplitude"
+  Field pll_frequency;                          // "Frequency MHz", read by "Calculate"
+  Field n_counter;                              // "N Counter"
+  Field r_counter{"5000"};                      // "R Counter"
+  Field i2c_string;                             // the "Send I2C String" box's text
+  std::vector<std::string> recent_strings;      // its drop-down list, at most 20
+  std::string response;                         // the response caption
+  std::string handle_label;                     // "USBHandle " + the test handle
+  std::string bytes_read;                       // count + " Bytes Read"
+  std::string data_low;                         // "0-31": "XX," per byte
+  std::string data_high;                        // "32-63"
+  std::string read_time;                        // "Read 1000 times": "    0.42Secs"
+  Field delay_ticks{"0"};                       // "delay Ticks" of the enumeration
+  std::string counter;                          // the instance the enumeration is at
+  Choice device;                                // "Tarvos", "Salvo"
+  std::array<bool, kInputLines> input_lines{};  // bits of the last "Force Read"
+  // Red while the output line is set; "EUT Status" and "PA Status" lime while on.
+  LampColour range0 = LampColour::Off;
+  LampColour range1 = LampColour::Off;
+  LampColour modulation_1k = LampColour::Off;
+  LampColour eut_prompt = LampColour::Off;
+  LampColour pll_switch = LampColour::Off;
+  LampColour eut_status = LampColour::Off;
+  LampColour pa_status = LampColour::Off;
+};
+
 // The system details dialog (the device grid is Screen::devices).
 struct SystemDetailsDialog {
   std::string caption;
@@ -197,6 +254,7 @@ struct SystemDetailsDialog {
 struct Graph {
   bool show_prescan_curve = false;  // set by "Plot Pre-Scan" until the next run starts
   int range_checked = 0;            // the graph-range button checked
+  bool range_buttons_visible = true;  // "30MHz-1.0GHz", "1.0GHz-2.4GHz", "30MHz-2.4GHz"
   // Times of day "h:nn:ss" of the strip chart's axis (slots 0 to 5).
   std::array<std::string, 6> time_marks{};
   unsigned redraws = 0;             // incremented by every redraw request
@@ -205,6 +263,9 @@ struct Graph {
 // What the window shows, as plain data: the core writes it, the window draws it.
 struct Screen {
   std::string caption;  // the main window's caption text, built at start-up
+  // The title the window shows: its design-time caption until the first paint, then
+  // the caption text.
+  std::string window_caption = "Brevant Synthesiser Corvid";
   std::string clock_label = "Clock";
   Splash splash;
   Buttons buttons;
@@ -213,6 +274,9 @@ struct Screen {
   DiagnosticsWindow diagnostics;
   DeviceGrid devices;
   AboutDialog about;
+  NotesDialog notes;
+  ScreenSettingsDialog screen_settings;
+  TestForm test_form;
   Lamps lamps;
   std::string title_label = "Title :";
   SetupPanel setup;

@@ -21,6 +21,8 @@ constexpr std::array<std::string_view, 12> kMonths = {
     "January", "February", "March",     "April",   "May",      "June",
     "July",    "August",   "September", "October", "November", "December"};
 constexpr int kLastOutputLine = 15;
+constexpr std::string_view kSoftwareVersion = "Software Version 1.59 12th January 2007";
+constexpr std::string_view kVersionRequest = "03,20,00,04";
 
 std::string TwoDigits(int value) {
   std::string text = std::to_string(value);
@@ -109,6 +111,15 @@ Station::Station(StationParts parts)
       FileCommandsContext{FilesContext(), *validation_, run_, op_, screen_,
                           [this](uint8_t mode) { setup::SwitchMode(*modes_, mode); },
                           [this] { Redraw(); }, [this] { Repaint(); }});
+
+  test_form_ = std::make_unique<station::TestForm>(TestFormContext{
+      access_, commands_, cell_, run_,
+      [this] {
+        auto settings = SettingsContextFor();
+        calib::SaveSettings(settings);
+      },
+      [this] { calib::LoadSalvoSettings(config_.DefaultPath, link_, op_); },
+      [this] { sequencer_->UpdateLamps(); }, [this] { Repaint(); }});
 }
 
 Station::~Station() = default;
@@ -436,16 +447,126 @@ void Station::EditTitle() {
   Repaint();
 }
 
+// --- the notes dialog
+
+void Station::OpenNotes() {
+  screen_.notes.caption = screen_.caption + " Notes";
+  screen_.notes.text = NotesText(records_.NoteLines);
+  screen_.notes.visible = true;
+}
+
+void Station::EditNotes(std::string text) {
+  screen_.notes.text = LimitNotesEdit(screen_.notes.text, std::move(text));
+}
+
+void Station::ClearNotes() { screen_.notes.text.clear(); }
+
+void Station::ExitNotes() {
+  if (!screen_.notes.visible) return;
+  StoreNotes(screen_.notes.text, records_.NoteLines);
+  CloseNotes();
+}
+
+void Station::CloseNotes() {
+  screen_.notes.visible = false;
+  Repaint();
+}
+
+// --- the screen settings dialog
+
+void Station::OpenScreenSettings() {
+  screen_.screen_settings.caption = screen_.caption + " Screen Colours";
+  screen_.screen_settings.grid_range = GridRangeText(cell_.MaxField);
+  screen_.screen_settings.visible = true;
+}
+
+void Station::ChooseScreenColour(ScreenColour which) {
+  station::ChooseScreenColour(config_, op_, which);
+  Repaint();
+}
+
+void Station::DefaultScreenColours() {
+  if (RevertToDefaultColours(config_, op_)) Repaint();
+}
+
+void Station::AcceptScreenSettings() {
+  if (!screen_.screen_settings.visible) return;
+  AcceptGridRange(screen_.screen_settings.grid_range, cell_.MaxField);
+  CloseScreenSettings();
+}
+
+void Station::CloseScreenSettings() {
+  screen_.screen_settings.visible = false;
+  Repaint();
+}
+
+// --- the about dialog
+
+void Station::OpenAbout() {
+  screen_.about.caption = "About " + screen_.caption;
+  screen_.about.software_version = std::string(kSoftwareVersion);
+  screen_.about.visible = true;
+  access_.SendSynth(kVersionRequest);
+  access_.ReadSynthReplies();
+}
+
+void Station::CloseAbout() { screen_.about.visible = false; }
+
+// --- the diagnostics window
+
+void Station::ShowDiagnostics() {
+  screen_.diagnostics.caption = link_.ModelName + " Diagnostics";
+  screen_.diagnostics.visible = true;
+  Repaint();
+}
+
+void Station::HideDiagnostics() { screen_.diagnostics.visible = false; }
+
+void Station::ClearDiagnosticsList() { screen_.diagnostics.messages.clear(); }
+
+void Station::SaveDiagnosticsList() {
+  const auto path = op_.SaveFile(platform::FileDialogRequest{"", "Report Files|*.txt", "TXT", ""});
+  if (!path) return;
+  try {
+    WriteDiagnosticsList(*path, screen_.diagnostics.messages);
+  } catch (const platform::FileError& error) {
+    op_.Show(platform::MessageKind::Error, error.what());
+  }
+}
+
+// --- the engineering test window
+
+void Station::OpenTestForm() { test_form_->Open(); }
+void Station::CloseTestForm() { test_form_->Close(); }
+void Station::TestFormBack() { test_form_->Back(); }
+void Station::TestFormToggleLine(int line) { test_form_->ToggleLine(line); }
+void Station::TestFormSetFrequency() { test_form_->SetFrequency(); }
+void Station::TestFormSetAmplitude() { test_form_->SetAmplitude(); }
+void Station::TestFormReset() { test_form_->Reset(); }
+void Station::TestFormCalculate() { test_form_->Calculate(); }
+void Station::TestFormTransmitPacket() { test_form_->TransmitPacket(); }
+void Station::TestFormSendString() { test_form_->SendString(); }
+void Station::TestFormRead() { test_form_->Read(); }
+void Station::TestFormReadRepeatedly() { test_form_->ReadRepeatedly(); }
+void Station::TestFormForceRead() { test_form_->ForceRead(); }
+void Station::TestFormChooseDevice(int index) { test_form_->ChooseDevice(index); }
+void Station::TestFormEnumerate() { test_form_->Enumerate(); }
+
 // --- window events
 
 void Station::Paint() {
+  screen_.window_caption = screen_.caption;
   screen_.menus.amplifier_checked = link_.AmplifierConfig;
   screen_.setup.range.enabled = true;
+  screen_.graph.range_buttons_visible = true;
   screen_.menus.save_as_prescans_enabled = pre_scan_.Available;
   Redraw();
 }
 
+// The window places the three panels at the work area's corner itself.
 void Station::Activate() { calib::ApplyCellRange(cell_, op_); }
+
+void Station::FocusReportPanel() { screen_.graph.range_checked = setup_.RangeChoice; }
 
 void Station::Redraw() {
   // The graph anchors a scan's curve at entry 0; the saved files carry it too.

@@ -28,7 +28,9 @@
 #include "setup/modes.h"
 #include "setup/test_setup.h"
 #include "setup/validation.h"
+#include "station/dialogs.h"
 #include "station/file_commands.h"
+#include "station/test_form.h"
 
 namespace tarvos::station {
 
@@ -129,10 +131,54 @@ class Station {
   void AcceptSystemDetails();
   void EditTitle();
 
+  // --- the notes dialog ("&Notes..."): Screen().notes
+  void OpenNotes();                  // activation: the eight note lines into the text box
+  void EditNotes(std::string text);  // the text box changed; refused past 540 characters
+  void ClearNotes();                 // "Clear"
+  void ExitNotes();                  // "Exit": lines 1 to 8 into the notes, close, repaint
+  void CloseNotes();                 // closed without "Exit": the notes stay as they were
+
+  // --- the screen settings dialog ("&Settings..."): Screen().screen_settings
+  void OpenScreenSettings();                    // activation: caption, grid range text
+  void ChooseScreenColour(ScreenColour which);  // the seven colour buttons
+  void DefaultScreenColours();                  // "Default"
+  void AcceptScreenSettings();                  // "Accept": the grid range, close
+  void CloseScreenSettings();                   // closed without "Accept"
+
+  // --- the about dialog ("&About..."): Screen().about
+  void OpenAbout();   // activation: version label, version request
+  void CloseAbout();  // "Back"
+
+  // --- the diagnostics window ("&Diagnostics"): Screen().diagnostics
+  void ShowDiagnostics();       // the menu item: caption, shown, repaint
+  void HideDiagnostics();       // "Hide"
+  void ClearDiagnosticsList();  // "Clear List"
+  void SaveDiagnosticsList();   // "Save List"
+
+  // --- the engineering test window (right button on the clock): Screen().test_form
+  void OpenTestForm();
+  void CloseTestForm();                  // the window's close box
+  void TestFormBack();                   // "Back"
+  void TestFormToggleLine(int line);     // "Range 0" 9, "Range 1" 10, "Modulation 1KHz" 11,
+                                         // "PLL Switch" 0, "EUT Prompt" 12
+  void TestFormSetFrequency();           // "Set Frequency"
+  void TestFormSetAmplitude();           // "Set Amplitude"
+  void TestFormReset();                  // "Reset"
+  void TestFormCalculate();              // "Calculate"
+  void TestFormTransmitPacket();         // "I2C Transmit Packet"
+  void TestFormSendString();             // "Send I2C String"
+  void TestFormRead();                   // "I2C Read"
+  void TestFormReadRepeatedly();         // "Read 1000 times"
+  void TestFormForceRead();              // "Force Read"
+  void TestFormChooseDevice(int index);  // "Tarvos" 0, "Salvo" 1
+  void TestFormEnumerate();              // "Enumerate all USB Devices"
+  const station::TestForm& TestWindow() const { return *test_form_; }
+
   // --- window events
-  void Paint();     // the paint handler: caption, Configure checks, Range, Pre-Scans item
-  void Activate();  // the activation handler: the cell's range
-  void Redraw();    // a graph redraw request
+  void Paint();             // the paint handler: caption, Configure checks, Range, Pre-Scans item
+  void Activate();          // the activation handler: the cell's range
+  void FocusReportPanel();  // the report panel checks the graph-range button of RangeChoice
+  void Redraw();            // a graph redraw request
   void Repaint();
 
   // --- what the window (and the batch run) reads
@@ -203,6 +249,7 @@ class Station {
   std::unique_ptr<engine::SingleFrequency> single_;
   std::unique_ptr<setup::ModeContext> modes_;
   std::unique_ptr<FileCommands> files_;
+  std::unique_ptr<station::TestForm> test_form_;
 
   std::function<void(uint32_t)> recorded_;
   std::function<void(engine::EndReason)> run_ended_;

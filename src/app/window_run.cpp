@@ -48,7 +48,10 @@ int RunWindow(int argc, char** argv, std::ostream& out, std::ostream& err) {
   ui::QtOperator op(nullptr);
   station::Station station(station::StationParts{
       loop, *adapters, op, program_folder, [] { return LocalReading(std::time(nullptr)); }});
-  ui::OperatorWindow window(station, op);
+  ui::OperatorWindow window(station, op, [&loop] { return loop.Quitting(); });
+  // Ctrl+C or the session ending: the run in progress ends, and the closing steps below
+  // leave the hardware safe.
+  application.OnQuitSignal([&loop] { loop.Quit(); });
   loop.SetAfterDispatch([&window] { window.Refresh(); });
   window.Show();
   const int status = loop.RunUntilQuit();

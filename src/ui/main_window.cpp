@@ -25,7 +25,6 @@ namespace tarvos::ui {
 namespace {
 
 constexpr int kFieldHeight = 22;
-constexpr char kDesignCaption[] = "Brevant Synthesiser Corvid";
 constexpr QRect kWorkArea(108, 32, 680, 320);
 
 void SetTextIfChanged(QLabel* label, const std::string& text) {
@@ -66,7 +65,7 @@ QStringList ModulationItems() {
 
 MainWindow::MainWindow(station::Station& station, WindowHooks hooks)
     : station_(station), screen_(station.Screen()), hooks_(std::move(hooks)) {
-  setWindowTitle(kDesignCaption);
+  setWindowTitle(FromLatin1(screen_.window_caption));
   setWindowFlags(Qt::Window | Qt::MSWindowsFixedSizeDialogHint | Qt::WindowTitleHint |
                  Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
                  Qt::WindowCloseButtonHint);
@@ -377,6 +376,9 @@ void MainWindow::BuildReportPanel(QWidget* client) {
   connect(ranges, &QButtonGroup::idClicked, this,
           [this](int id) { Handle([this, id] { station_.ChooseGraphRange(id); }); });
   drawers_.push_back([this, ranges] {
+    for (QAbstractButton* button : ranges->buttons()) {
+      button->setVisible(screen_.graph.range_buttons_visible);
+    }
     if (QAbstractButton* checked = ranges->button(screen_.graph.range_checked)) {
       const QSignalBlocker quiet(ranges);
       checked->setChecked(true);
@@ -468,7 +470,6 @@ void MainWindow::BuildMenus() {
   item(file, "&Title...", [this] { station_.EditTitle(); });
   item(file, "&Notes...", [this] {
     if (hooks_.ShowNotes) hooks_.ShowNotes();
-    station_.Repaint();
   });
   file->addSeparator();
   item(file, "E&xit", [this] { close(); });
@@ -476,7 +477,6 @@ void MainWindow::BuildMenus() {
   QMenu* display = bar->addMenu("&Display");
   item(display, "&Settings...", [this] {
     if (hooks_.ShowScreenSettings) hooks_.ShowScreenSettings();
-    station_.Repaint();
   });
   QAction* clear = item(display, "&Clear", [this] { station_.DisplayClear(); });
   QAction* warnings =
@@ -508,7 +508,6 @@ void MainWindow::BuildMenus() {
   help->addSeparator();
   item(help, "&Diagnostics", [this] {
     if (hooks_.ShowDiagnostics) hooks_.ShowDiagnostics();
-    station_.Repaint();
   });
   help->addSeparator();
   item(help, "&About...", [this] { if (hooks_.ShowAbout) hooks_.ShowAbout(); });
@@ -668,12 +667,11 @@ void MainWindow::Handle(const std::function<void()>& handler) {
 void MainWindow::Refresh() {
   if (refreshing_) return;
   refreshing_ = true;
-  if (screen_.repaints != painted_at_) {
-    painted_at_ = screen_.repaints;
-    const QString caption = screen_.caption.empty() ? QString(kDesignCaption)
-                                                    : FromLatin1(screen_.caption);
-    if (windowTitle() != caption) setWindowTitle(caption);
-  }
+  // Every paint of the window sets its caption from the caption text; Qt paints it far
+  // more often than the core asks, so once shown it follows the caption text.
+  const QString caption =
+      FromLatin1(isVisible() && !screen_.caption.empty() ? screen_.caption : screen_.window_caption);
+  if (windowTitle() != caption) setWindowTitle(caption);
   for (const auto& draw : drawers_) draw();
   RefreshGraph();
   refreshing_ = false;
@@ -701,7 +699,7 @@ void MainWindow::changeEvent(QEvent* event) {
 }
 
 void MainWindow::closeEvent(QCloseEvent* event) {
-  if (station_.Closed()) {
+  if (station_.Closed() || (hooks_.EndingWithoutQuestion && hooks_.EndingWithoutQuestion())) {
     event->accept();
     return;
   }

@@ -40,6 +40,9 @@ struct WindowHooks {
   std::function<void()> ShowSystemDetails;
   std::function<void()> ShowDiagnostics;
   std::function<void()> ShowTestForm;
+  // True once the program is ending without the operator (a signal): the window then
+  // closes without the close question.
+  std::function<bool()> EndingWithoutQuestion;
 };
 
 // The operator's main window. It draws the Station's Screen and forwards every widget
@@ -112,7 +115,6 @@ class MainWindow : public QMainWindow {
   CustomTable* custom_grid_ = nullptr;
   QPointer<QWidget> splash_;
   unsigned graph_drawn_at_ = ~0U;
-  unsigned painted_at_ = ~0U;
   bool refreshing_ = false;
 };
 

@@ -10,11 +10,25 @@
 
 namespace tarvos::ui {
 
-OperatorWindow::OperatorWindow(station::Station& station, QtOperator& op)
-    : station_(station), op_(op) {
+OperatorWindow::OperatorWindow(station::Station& station, QtOperator& op,
+                               std::function<bool()> ending_without_question)
+    : station_(station), op_(op), ending_without_question_(std::move(ending_without_question)) {
   main_ = std::make_unique<MainWindow>(station, Hooks());
   op_.SetParent(main_.get());
-  system_details_ = std::make_unique<SystemDetailsDialog>(station, main_.get());
+  MainWindow* window = main_.get();
+  screen_settings_ =
+      std::make_unique<ScreenSettingsDialog>(station, [this] { Refresh(); }, window);
+  about_ = std::make_unique<AboutDialog>(station, window);
+  notes_ = std::make_unique<NotesDialog>(station, window);
+  system_details_ = std::make_unique<SystemDetailsDialog>(station, window);
+  diagnostics_ = std::make_unique<DiagnosticsWindow>(station, window);
+  test_form_ = std::make_unique<TestFormWindow>(station, window);
+}
+
+void OperatorWindow::Refresh() {
+  main_->Refresh();
+  diagnostics_->Refresh();
+  if (test_form_->isVisible()) test_form_->Refresh();
 }
 
 OperatorWindow::~OperatorWindow() { op_.SetParent(nullptr); }
@@ -27,6 +41,7 @@ void OperatorWindow::Show() {
 WindowHooks OperatorWindow::Hooks() {
   WindowHooks hooks;
   hooks.DrawGraph = [this] { return DrawGraph(); };
+  hooks.EndingWithoutQuestion = ending_without_question_;
   hooks.PrintPlot = [this] { AskAndPrint(true); };
   hooks.PrintTabular = [this] { AskAndPrint(false); };
   hooks.PrinterSetup = [this] {
@@ -34,6 +49,14 @@ WindowHooks OperatorWindow::Hooks() {
     dialog.exec();
   };
   hooks.ShowSystemDetails = [this] { system_details_->Run(); };
+  hooks.ShowScreenSettings = [this] { screen_settings_->Run(); };
+  hooks.ShowNotes = [this] { notes_->Run(); };
+  hooks.ShowAbout = [this] { about_->Run(); };
+  hooks.ShowDiagnostics = [this] {
+    station_.ShowDiagnostics();
+    diagnostics_->Refresh();
+  };
+  hooks.ShowTestForm = [this] { test_form_->Run(); };
   return hooks;
 }
 

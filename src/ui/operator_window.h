@@ -4,6 +4,7 @@
 #include <memory>
 
 #include "station/station.h"
+#include "ui/dialogs.h"
 #include "ui/main_window.h"
 #include "ui/qt_operator.h"
 #include "ui/system_details_dialog.h"
@@ -14,14 +15,17 @@ namespace tarvos::ui {
 // program's start order and wired to the station.
 class OperatorWindow {
  public:
-  OperatorWindow(station::Station& station, QtOperator& op);
+  // ending_without_question: true once the program ends without the operator.
+  OperatorWindow(station::Station& station, QtOperator& op,
+                 std::function<bool()> ending_without_question = nullptr);
   ~OperatorWindow();
   OperatorWindow(const OperatorWindow&) = delete;
   OperatorWindow& operator=(const OperatorWindow&) = delete;
 
   void Show();
-  void Refresh() { main_->Refresh(); }
+  void Refresh();
   MainWindow& Main() { return *main_; }
+  DiagnosticsWindow& Diagnostics() { return *diagnostics_; }
   QPrinter& Printer() { return printer_; }
   // The graph as the window shows it now.
   QImage DrawGraph();
@@ -35,9 +39,16 @@ class OperatorWindow {
 
   station::Station& station_;
   QtOperator& op_;
+  std::function<bool()> ending_without_question_;
   QPrinter printer_{QPrinter::HighResolution};
   std::unique_ptr<MainWindow> main_;
+  // Made in the program's start order, after the main window.
+  std::unique_ptr<ScreenSettingsDialog> screen_settings_;
+  std::unique_ptr<AboutDialog> about_;
+  std::unique_ptr<NotesDialog> notes_;
   std::unique_ptr<SystemDetailsDialog> system_details_;
+  std::unique_ptr<DiagnosticsWindow> diagnostics_;
+  std::unique_ptr<TestFormWindow> test_form_;
 };
 
 }  // namespace tarvos::ui

@@ -2,7 +2,12 @@
 
 #include <QApplication>
 #include <QFont>
+#include <QSocketNotifier>
+#include <csignal>
 #include <cstdlib>
+
+#include <sys/socket.h>
+#include <unistd.h>
 
 namespace tarvos::ui {
 namespace {
@@ -20,6 +25,37 @@ void SetUp() {
   QApplication::setFont(QFont("Arial", 9));
 }
 
+// SIGINT and SIGTERM (Ctrl+C, the session ending) become a quit of the application, so
+// the waits end and the closing steps leave the hardware safe. The handler only writes a
+// byte; the notifier reads it in the event loop.
+int signal_pipe[2] = {-1, -1};
+std::function<void()>* quit_action = nullptr;
+
+void OnSignal(int) {
+  const char byte = 1;
+  [[maybe_unused]] const auto written = ::write(signal_pipe[1], &byte, 1);
+}
+
+void QuitOnSignals(QApplication& application) {
+  if (::socketpair(AF_UNIX, SOCK_STREAM, 0, signal_pipe) != 0) return;
+  auto* notifier = new QSocketNotifier(signal_pipe[0], QSocketNotifier::Read, &application);
+  QObject::connect(notifier, &QSocketNotifier::activated, &application, [] {
+    char byte = 0;
+    [[maybe_unused]] const auto read = ::read(signal_pipe[0], &byte, 1);
+    if (quit_action != nullptr && *quit_action) {
+      (*quit_action)();
+    } else {
+      QCoreApplication::quit();
+    }
+  });
+  struct sigaction action {};
+  action.sa_handler = OnSignal;
+  sigemptyset(&action.sa_mask);
+  action.sa_flags = SA_RESTART;
+  sigaction(SIGINT, &action, nullptr);
+  sigaction(SIGTERM, &action, nullptr);
+}
+
 }  // namespace
 
 bool HasDisplay() {
@@ -34,8 +70,23 @@ QtApplication::QtApplication(int& argc, char** argv) {
   UseOffscreenWithoutDisplay();
   application_ = std::make_unique<QApplication>(argc, argv);
   SetUp();
+  QuitOnSignals(*application_);
 }
 
-QtApplication::~QtApplication() = default;
+void QtApplication::OnQuitSignal(std::function<void()> action) {
+  quit_signal_ = std::move(action);
+  quit_action = &quit_signal_;
+}
+
+QtApplication::~QtApplication() {
+  quit_action = nullptr;
+  std::signal(SIGINT, SIG_DFL);
+  std::signal(SIGTERM, SIG_DFL);
+  application_.reset();
+  for (int& end : signal_pipe) {
+    if (end >= 0) ::close(end);
+    end = -1;
+  }
+}
 
 }  // namespace tarvos::ui

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <functional>
 #include <memory>
 
 class QApplication;
@@ -16,8 +17,12 @@ class QtApplication {
   QtApplication(const QtApplication&) = delete;
   QtApplication& operator=(const QtApplication&) = delete;
 
+  // What SIGINT and SIGTERM do, in the event loop (by default: quit the application).
+  void OnQuitSignal(std::function<void()> action);
+
  private:
   std::unique_ptr<QApplication> application_;
+  std::function<void()> quit_signal_;
 };
 
 // Whether a window can be shown: an X or Wayland display, or a Qt platform named in

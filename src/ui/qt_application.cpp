@@ -7,6 +7,9 @@
 #include <cstdlib>
 
 #include <sys/socket.h>
+#include <sys/stat.h>
+
+#include <cerrno>
 #include <unistd.h>
 
 namespace tarvos::ui {
@@ -16,6 +19,19 @@ constexpr char kApplicationTitle[] = "Brevant Instruments Ltd TARVOS";
 
 void UseOffscreenWithoutDisplay() {
   if (!HasDisplay()) qputenv("QT_QPA_PLATFORM", "offscreen");
+  // Without a session (a batch run over ssh, CI) Qt falls back to a private runtime
+  // folder of its own and warns about it on standard error, among the program's
+  // messages; take the same folder without the warning.
+  if (qEnvironmentVariableIsEmpty("XDG_RUNTIME_DIR")) {
+    const QByteArray folder = "/tmp/runtime-" + QByteArray::number(::getuid());
+    if (::mkdir(folder.constData(), 0700) == 0 || errno == EEXIST) {
+      struct stat info {};
+      if (::stat(folder.constData(), &info) == 0 && info.st_uid == ::getuid() &&
+          (info.st_mode & 0777) == 0700) {
+        qputenv("XDG_RUNTIME_DIR", folder);
+      }
+    }
+  }
 }
 
 void SetUp() {

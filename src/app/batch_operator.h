@@ -27,6 +27,7 @@ class BatchOperator final : public platform::Operator {
                                    std::string_view initial) override;
   std::optional<std::string> OpenFile(const platform::FileDialogRequest& request) override;
   std::optional<std::string> SaveFile(const platform::FileDialogRequest& request) override;
+  using Operator::ChooseFolder;
   std::optional<std::string> ChooseFolder(std::string_view title,
                                           std::string_view initial) override;
   std::optional<uint32_t> ChooseColour(uint32_t initial) override;

@@ -149,7 +149,8 @@ CellInstallResult InstallCellFile(CellFileContext& context) {
   CellInstallResult result;
   result.SourceLabel = "Enter Source Path for Calibration File for Cell " + config.CellSerial;
 
-  std::optional<std::string> folder = context.Op.ChooseFolder("Load Cell Calibration", "");
+  std::optional<std::string> folder = context.Op.ChooseFolder(platform::FolderDialogRequest{
+      "Load Cell Calibration", result.SourceLabel, "Load Cell Calibration Data", ""});
   if (!folder) return result;
   if (folder->empty() || folder->back() != '/') *folder += '/';
 

@@ -32,6 +32,7 @@ class ScriptedOperator final : public Operator {
                                    std::string_view initial) override;
   std::optional<std::string> OpenFile(const FileDialogRequest& request) override;
   std::optional<std::string> SaveFile(const FileDialogRequest& request) override;
+  using Operator::ChooseFolder;
   std::optional<std::string> ChooseFolder(std::string_view title,
                                           std::string_view initial) override;
   std::optional<uint32_t> ChooseColour(uint32_t initial) override;

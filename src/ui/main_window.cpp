@@ -385,6 +385,13 @@ void MainWindow::BuildReportPanel(QWidget* client) {
     }
   });
   drawers_.push_back([this] { report_panel_->setVisible(screen_.report_visible); });
+  // The report panel receiving the focus checks the range button of the range chosen.
+  connect(qApp, &QApplication::focusChanged, this, [this](QWidget* old, QWidget* now) {
+    const auto inside = [this](QWidget* widget) {
+      return widget != nullptr && (widget == report_panel_ || report_panel_->isAncestorOf(widget));
+    };
+    if (inside(now) && !inside(old)) Handle([this] { station_.FocusReportPanel(); });
+  });
 }
 
 void MainWindow::BuildMonitor(QWidget* client) {

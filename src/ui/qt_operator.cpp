@@ -7,7 +7,16 @@
 #include <QFile>
 #include <QFileDialog>
 #include <QGuiApplication>
+#include <QComboBox>
+#include <QFileSystemModel>
+#include <QHBoxLayout>
+#include <QHeaderView>
 #include <QInputDialog>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTreeView>
+#include <QVBoxLayout>
 #include <QMessageBox>
 #include <QStringList>
 #include <utility>
@@ -121,6 +130,63 @@ std::optional<std::string> QtOperator::OpenFile(const platform::FileDialogReques
 
 std::optional<std::string> QtOperator::SaveFile(const platform::FileDialogRequest& request) {
   return ChooseFile(request, true);
+}
+
+std::optional<std::string> QtOperator::ChooseFolder(
+    const platform::FolderDialogRequest& request) {
+  QDialog dialog(parent_);
+  dialog.setObjectName("folder_dialog");
+  dialog.setWindowTitle(FromLatin1(request.Title));
+  auto* layout = new QVBoxLayout(&dialog);
+  layout->addWidget(new QLabel(FromLatin1(request.Label), &dialog));
+  auto* drives = new QComboBox(&dialog);
+  drives->setObjectName("drives");
+  for (const QFileInfo& drive : QDir::drives()) drives->addItem(drive.absoluteFilePath());
+  auto* drive_row = new QHBoxLayout;
+  drive_row->addWidget(new QLabel("Select Drive", &dialog));
+  drive_row->addWidget(drives, 1);
+  layout->addLayout(drive_row);
+  auto* model = new QFileSystemModel(&dialog);
+  model->setFilter(QDir::AllDirs | QDir::NoDotAndDotDot);
+  auto* folders = new QTreeView(&dialog);
+  folders->setObjectName("folders");
+  folders->setModel(model);
+  for (int column = 1; column < model->columnCount(); ++column) folders->hideColumn(column);
+  folders->header()->hide();
+  folders->setMinimumSize(360, 240);
+  layout->addWidget(folders);
+  auto* path = new QLineEdit(&dialog);
+  path->setObjectName("path");
+  layout->addWidget(path);
+  const auto show_root = [model, folders, path](const QString& root) {
+    folders->setRootIndex(model->setRootPath(root));
+    path->setText(root);
+  };
+  const QString initial = request.Initial.empty() ? QDir::homePath() : PathText(request.Initial);
+  show_root(drives->count() > 0 ? drives->itemText(0) : QDir::rootPath());
+  if (const QModelIndex start = model->index(initial); start.isValid()) {
+    folders->setCurrentIndex(start);
+    folders->scrollTo(start);
+    path->setText(initial);
+  }
+  QObject::connect(drives, &QComboBox::textActivated, &dialog, show_root);
+  QObject::connect(folders->selectionModel(), &QItemSelectionModel::currentChanged, &dialog,
+                   [model, path](const QModelIndex& current) {
+                     if (current.isValid()) path->setText(model->filePath(current));
+                   });
+  auto* buttons = new QHBoxLayout;
+  buttons->addStretch();
+  auto* load = new QPushButton(FromLatin1(request.AcceptCaption), &dialog);
+  auto* cancel = new QPushButton("Cancel", &dialog);
+  buttons->addWidget(load);
+  buttons->addWidget(cancel);
+  layout->addLayout(buttons);
+  QObject::connect(load, &QPushButton::clicked, &dialog, &QDialog::accept);
+  QObject::connect(cancel, &QPushButton::clicked, &dialog, &QDialog::reject);
+  if (dialog.exec() != QDialog::Accepted || path->text().isEmpty()) return std::nullopt;
+  std::string folder = PathBytes(QDir::cleanPath(path->text()));
+  if (folder.back() != '/') folder += '/';
+  return folder;
 }
 
 std::optional<std::string> QtOperator::ChooseFolder(std::string_view title,

@@ -33,8 +33,12 @@ class QtOperator final : public platform::Operator {
                                    std::string_view initial) override;
   std::optional<std::string> OpenFile(const platform::FileDialogRequest& request) override;
   std::optional<std::string> SaveFile(const platform::FileDialogRequest& request) override;
+  using Operator::ChooseFolder;
   std::optional<std::string> ChooseFolder(std::string_view title,
                                           std::string_view initial) override;
+  // The drive list ("Select Drive"), the folder list and a path field that shows the
+  // folder chosen and can be typed into.
+  std::optional<std::string> ChooseFolder(const platform::FolderDialogRequest& request) override;
   std::optional<uint32_t> ChooseColour(uint32_t initial) override;
   void ShowBusy(bool busy) override;
 

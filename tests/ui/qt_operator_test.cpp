@@ -7,6 +7,7 @@
 #include <QAbstractButton>
 #include <QApplication>
 #include <QColorDialog>
+#include <QComboBox>
 #include <QCursor>
 #include <QDialog>
 #include <QDir>
@@ -15,6 +16,8 @@
 #include <QGuiApplication>
 #include <QInputDialog>
 #include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QTemporaryDir>
@@ -335,6 +338,48 @@ TEST_F(QtOperatorTest, FolderDialogReturnsTheFolderWithATrailingSeparator) {
   EXPECT_EQ(title, QStringLiteral("Load Cell Calibration"));
   EXPECT_EQ(mode, QFileDialog::Directory);
   EXPECT_EQ(chosen, QFile::encodeName(folder + '/').toStdString());
+}
+
+TEST_F(QtOperatorTest, TheCellFolderDialogShowsItsLabelAndTakesTheTypedPath) {
+  QTemporaryDir dir;
+  ASSERT_TRUE(dir.isValid());
+  const QString folder = dir.filePath(QStringLiteral("supplier disk"));
+  ASSERT_TRUE(QDir().mkpath(folder));
+  QtOperator op;
+  QString title, label, accept_caption;
+  ModalDriver driver([&](QWidget* widget) {
+    title = widget->windowTitle();
+    for (QLabel* shown : widget->findChildren<QLabel*>()) {
+      if (shown->text().startsWith("Enter")) label = shown->text();
+    }
+    auto* path = widget->findChild<QLineEdit*>("path");
+    ASSERT_NE(path, nullptr);
+    ASSERT_NE(widget->findChild<QComboBox*>("drives"), nullptr);
+    path->setText(folder);
+    for (QPushButton* button : widget->findChildren<QPushButton*>()) {
+      if (button->text() == "Load Cell Calibration Data") {
+        accept_caption = button->text();
+        button->click();
+      }
+    }
+  });
+  const auto chosen = op.ChooseFolder(platform::FolderDialogRequest{
+      "Load Cell Calibration", "Enter Source Path for Calibration File for Cell 10",
+      "Load Cell Calibration Data", ""});
+  ASSERT_TRUE(driver.Acted());
+  EXPECT_EQ(title, QStringLiteral("Load Cell Calibration"));
+  EXPECT_EQ(label, QStringLiteral("Enter Source Path for Calibration File for Cell 10"));
+  EXPECT_EQ(accept_caption, QStringLiteral("Load Cell Calibration Data"));
+  EXPECT_EQ(chosen, QFile::encodeName(folder + '/').toStdString());
+
+  ModalDriver cancel([](QWidget* widget) {
+    for (QPushButton* button : widget->findChildren<QPushButton*>()) {
+      if (button->text() == "Cancel") button->click();
+    }
+  });
+  EXPECT_EQ(op.ChooseFolder(platform::FolderDialogRequest{"Load Cell Calibration", "x",
+                                                          "Load Cell Calibration Data", ""}),
+            std::nullopt);
 }
 
 TEST_F(QtOperatorTest, ColourDialogStartsAtTheColourAndReturnsTheChoiceAsRgb) {

@@ -38,6 +38,7 @@ test-asan: deps
 bench: build
 	@$(BUILD)/bench/tarvos_bench
 	@$(BUILD)/bench/qt_loop_bench
+	@$(BUILD)/bench/window_scan_bench
 
 clean:
 	rm -rf $(BUILD) $(ASAN_BUILD)

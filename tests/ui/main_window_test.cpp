@@ -246,6 +246,43 @@ TEST(MainWindowTest, TheGraphGrowsDuringAnIecScanOnTheReportPanel) {
   w.window->close();
 }
 
+// A scan saved and opened again through the File menu; "Save &Results..." comes on with
+// the first Save As.
+TEST(MainWindowTest, AScanIsSavedAndReopenedThroughTheFileMenu) {
+  WindowRig w;
+  w.window->show();
+  w.StartUp();
+  w.Type("setup.start", "100");
+  w.Type("setup.finish", "110");
+  w.Type("setup.step", "5");
+  w.Type("setup.field", "3");
+  w.Type("setup.dwell", "1");
+  w.Click("RUN");
+  ASSERT_EQ(engine::ResultCount(w.rig.St().Results()), 3U);
+  const auto saved = w.rig.St().Results().Entries;
+  w.rig.TakeTexts();
+
+  const std::string file = w.rig.folder.File("scan.RF");
+  w.rig.op.QueueFile(file);
+  w.window->MenuAction("&File/&Save As/&Results + Setup...")->trigger();
+  ASSERT_TRUE(w.rig.folder.Has("scan.RF"));
+  EXPECT_TRUE(w.window->MenuAction("&File/Save &Results...")->isEnabled());
+
+  w.rig.op.QueueAnswer(true);
+  w.window->MenuAction("&Display/&Clear")->trigger();
+  ASSERT_EQ(w.rig.St().Results().Entries[1].Frequency, 0U);  // the entries, not next index
+  w.rig.op.QueueFile(file);
+  w.window->MenuAction("&File/&Open/&Results + Setup...")->trigger();
+  EXPECT_EQ(engine::ResultCount(w.rig.St().Results()), 3U);
+  for (std::size_t i = 1; i <= 3; ++i) {
+    EXPECT_EQ(w.rig.St().Results().Entries[i].Frequency, saved[i].Frequency) << i;
+    EXPECT_NEAR(w.rig.St().Results().Entries[i].Level, saved[i].Level, 0.005) << i;
+  }
+  EXPECT_TRUE(w.window->ReportPanel()->isVisible());
+  w.rig.op.QueueAnswer(true);
+  w.window->close();
+}
+
 // Every item and separator of a menu, separators as "-".
 QStringList Items(QMenu* menu) {
   QStringList items;

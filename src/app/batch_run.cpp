@@ -122,6 +122,27 @@ void SeedFromSamples(const std::string& program_folder, std::ostream& err) {
   for (const std::string& problem : report.Problems) err << "warning: " << problem << '\n';
 }
 
+std::string PrepareProgramFolder(const BatchOptions& options, std::ostream& err) {
+  std::optional<std::string> folder_option;
+  if (options.ProgramFolder) folder_option = FromWorkingFolder(*options.ProgramFolder);
+  std::string program_folder = calib::DefaultPath(folder_option);
+  if (!options.AdapterLibrary) SeedFromSamples(program_folder, err);
+  return program_folder;
+}
+
+std::optional<int> AnswerHelpOrUsage(const ParsedArguments& parsed, std::ostream& out,
+                                     std::ostream& err) {
+  if (std::holds_alternative<HelpRequested>(parsed)) {
+    out << UsageText();
+    return kExitDone;
+  }
+  if (const auto* usage = std::get_if<UsageError>(&parsed)) {
+    err << "error: " << usage->Text << '\n' << kUsageHint << '\n';
+    return kExitCannotStart;
+  }
+  return std::nullopt;
+}
+
 namespace {
 
 // Both reports as the window prints them, into PDF files; Qt comes up offscreen for it
@@ -201,10 +222,7 @@ int RunWith(const BatchOptions& options, std::ostream& out, std::ostream& err) {
   std::unique_ptr<platform::AdapterLibrary> adapters = MakeAdapters(options, *clock.Loop, err);
   if (!adapters) return kExitCannotStart;
 
-  std::optional<std::string> folder_option;
-  if (options.ProgramFolder) folder_option = FromWorkingFolder(*options.ProgramFolder);
-  const std::string program_folder = calib::DefaultPath(folder_option);
-  if (!options.AdapterLibrary) SeedFromSamples(program_folder, err);
+  const std::string program_folder = PrepareProgramFolder(options, err);
 
   BatchOperator op(err, options.Answer);
   station::Station station(
@@ -256,14 +274,7 @@ station::ClockReading LocalReading(std::time_t moment) {
 
 int RunBatch(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
   const ParsedArguments parsed = ParseBatchArguments(args);
-  if (std::holds_alternative<HelpRequested>(parsed)) {
-    out << UsageText();
-    return kExitDone;
-  }
-  if (const auto* usage = std::get_if<UsageError>(&parsed)) {
-    err << "error: " << usage->Text << '\n' << kUsageHint << '\n';
-    return kExitCannotStart;
-  }
+  if (const auto status = AnswerHelpOrUsage(parsed, out, err)) return *status;
   return RunWith(std::get<BatchOptions>(parsed), out, err);
 }
 

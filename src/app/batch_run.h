@@ -49,6 +49,13 @@ std::unique_ptr<platform::AdapterLibrary> MakeAdapters(const BatchOptions& optio
 // Copies the sample files a program folder on the simulated test set lacks.
 void SeedFromSamples(const std::string& program_folder, std::ostream& err);
 
+// The program folder the options name (else the default), seeded on the simulated test
+// set.
+std::string PrepareProgramFolder(const BatchOptions& options, std::ostream& err);
+// Writes the usage text or the usage error; the exit status then, nullopt to go on.
+std::optional<int> AnswerHelpOrUsage(const ParsedArguments& parsed, std::ostream& out,
+                                     std::ostream& err);
+
 // The local date and time of a moment, as the clock shows it.
 station::ClockReading LocalReading(std::time_t moment);
 

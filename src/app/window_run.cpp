@@ -20,14 +20,7 @@ namespace tarvos::app {
 int RunWindow(int argc, char** argv, std::ostream& out, std::ostream& err) {
   const std::vector<std::string> args(argv + 1, argv + argc);
   const ParsedArguments parsed = ParseWindowArguments(args);
-  if (std::holds_alternative<HelpRequested>(parsed)) {
-    out << UsageText();
-    return kExitDone;
-  }
-  if (const auto* usage = std::get_if<UsageError>(&parsed)) {
-    err << "error: " << usage->Text << '\n' << kUsageHint << '\n';
-    return kExitCannotStart;
-  }
+  if (const auto status = AnswerHelpOrUsage(parsed, out, err)) return *status;
   const BatchOptions& options = std::get<BatchOptions>(parsed);
   if (!ui::HasDisplay()) {
     err << kNoDisplayText << '\n';
@@ -40,10 +33,7 @@ int RunWindow(int argc, char** argv, std::ostream& out, std::ostream& err) {
   std::unique_ptr<platform::AdapterLibrary> adapters = MakeAdapters(options, loop, err);
   if (!adapters) return kExitCannotStart;
 
-  std::optional<std::string> folder_option;
-  if (options.ProgramFolder) folder_option = FromWorkingFolder(*options.ProgramFolder);
-  const std::string program_folder = calib::DefaultPath(folder_option);
-  if (!options.AdapterLibrary) SeedFromSamples(program_folder, err);
+  const std::string program_folder = PrepareProgramFolder(options, err);
 
   ui::QtOperator op(nullptr);
   station::Station station(station::StationParts{

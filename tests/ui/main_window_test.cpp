@@ -66,6 +66,15 @@ struct WindowRig {
     QApplication::sendEvent(edit, &leave);
   }
 
+  // A standard scan from 100 MHz to the finish in 5 % steps at 3 V/m, 1 s dwell.
+  void TypeScan(const char* finish) {
+    Type("setup.start", "100");
+    Type("setup.finish", finish);
+    Type("setup.step", "5");
+    Type("setup.field", "3");
+    Type("setup.dwell", "1");
+  }
+
   // Draws the window at every millisecond of virtual time, as the Qt loop's passes do,
   // and runs a look at each.
   void EveryPass(std::function<void()> look) {
@@ -153,11 +162,7 @@ TEST(MainWindowTest, RunTurnsTheLampsAndCaptionsAndStopEndsIt) {
   WindowRig w;
   w.window->show();
   w.StartUp();
-  w.Type("setup.start", "100");
-  w.Type("setup.finish", "200");
-  w.Type("setup.step", "5");
-  w.Type("setup.field", "3");
-  w.Type("setup.dwell", "1");
+  w.TypeScan("200");
   ASSERT_TRUE(w.rig.St().Validation().SetupValid) << ::testing::PrintToString(w.rig.op.Texts());
   w.rig.TakeTexts();
 
@@ -252,11 +257,7 @@ TEST(MainWindowTest, AScanIsSavedAndReopenedThroughTheFileMenu) {
   WindowRig w;
   w.window->show();
   w.StartUp();
-  w.Type("setup.start", "100");
-  w.Type("setup.finish", "110");
-  w.Type("setup.step", "5");
-  w.Type("setup.field", "3");
-  w.Type("setup.dwell", "1");
+  w.TypeScan("110");
   w.Click("RUN");
   ASSERT_EQ(engine::ResultCount(w.rig.St().Results()), 3U);
   const auto saved = w.rig.St().Results().Entries;

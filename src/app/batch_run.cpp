@@ -163,7 +163,7 @@ bool PrintReports(station::Station& station, const BatchOptions& options, std::o
 
 // Everything between start-up and the closing steps; the status of the batch run.
 int Drive(station::Station& station, platform::EventLoop& loop, const BatchOptions& options,
-          std::optional<engine::EndReason>& ended, std::ostream& err) {
+          std::optional<engine::EndReason>& ended, std::ostream& out, std::ostream& err) {
   if (!station.Link().SynthPresent) {
     err << kNoSynthesiser << '\n';
     return kExitCannotStart;
@@ -201,6 +201,13 @@ int Drive(station::Station& station, platform::EventLoop& loop, const BatchOptio
     });
     timer.SetEnabled(true);
   }
+  // The run's time on its own clock, from RUN to the end-of-run message.
+  const uint64_t run_began = loop.ClockMs();
+  uint64_t run_ended = run_began;
+  station.OnRunEnded([&ended, &loop, &run_ended](engine::EndReason reason) {
+    ended = reason;
+    run_ended = loop.ClockMs();
+  });
   press();  // returns when the run has ended
   if (stop_timer) stop_timer->SetEnabled(false);
 
@@ -208,6 +215,9 @@ int Drive(station::Station& station, platform::EventLoop& loop, const BatchOptio
     err << kRunNotStarted << '\n';
     return ExitStatusFor(ended, stopped_by_option);
   }
+  // Standard output ends with it: the step lines come before, the messages go elsewhere.
+  out << RunTimeLine(run_ended - run_began);
+  out.flush();
   if (!station.Files().SaveResultsTo(FromWorkingFolder(options.ResultsPath))) {
     return kExitNotSaved;
   }
@@ -232,11 +242,10 @@ int RunWith(const BatchOptions& options, std::ostream& out, std::ostream& err) {
     out << StepLine(index, station.Results().Entries[engine::EntryIndex(index)]);
     out.flush();  // a run on the real clock takes minutes: show each step as it comes
   });
-  station.OnRunEnded([&ended](engine::EndReason reason) { ended = reason; });
 
   // No window to wait for: start up at once rather than on the start-up timer.
   station.StartUp();
-  const int status = Drive(station, *clock.Loop, options, ended, err);
+  const int status = Drive(station, *clock.Loop, options, ended, out, err);
   station.Close();  // nobody to ask the close question
   return status;
 }
@@ -250,6 +259,10 @@ std::string StepLine(uint32_t index, const engine::ResultPoint& entry) {
   AppendFixed(line, entry.Level, 2);
   line += " V/m\n";
   return line;
+}
+
+std::string RunTimeLine(uint64_t run_ms) {
+  return "run time: " + std::to_string(run_ms) + " ms\n";
 }
 
 int ExitStatusFor(std::optional<engine::EndReason> reason, bool stopped_by_option) {

@@ -33,6 +33,8 @@ int RunBatch(const std::vector<std::string>& args, std::ostream& out, std::ostre
 
 // "step N: F MHz, L V/m", F in MHz with three decimals and L with two.
 std::string StepLine(uint32_t index, const engine::ResultPoint& entry);
+// The last line a batch run writes: the run's time on its own clock, RUN to its end.
+std::string RunTimeLine(uint64_t run_ms);
 
 // The exit status of a run that ended for the reason (nullopt: it never started).
 int ExitStatusFor(std::optional<engine::EndReason> reason, bool stopped_by_option);

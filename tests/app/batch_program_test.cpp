@@ -59,11 +59,37 @@ void ExpectStepsNearTenVoltsPerMetre(const std::vector<std::string>& lines) {
   }
 }
 
+// The run's time on its own clock, from the last line of standard output; the lines
+// before it go to steps.
+long long RunTimeOf(const std::string& out, std::vector<std::string>& steps) {
+  steps = Lines(out);
+  const std::regex run_time(R"(run time: (\d+) ms)");
+  std::smatch match;
+  if (steps.empty() || !std::regex_match(steps.back(), match, run_time)) {
+    ADD_FAILURE() << "no run time line at the end of:\n" << out;
+    return -1;
+  }
+  const long long run_ms = std::stoll(match[1].str());
+  steps.pop_back();
+  return run_ms;
+}
+
+std::vector<std::string> StepLines(const std::string& out) {
+  std::vector<std::string> steps;
+  RunTimeOf(out, steps);
+  return steps;
+}
+
 TEST_F(BatchProgramTest, AFirstRunSeedsTheFolderAndScansTheWholeRange) {
   const ProgramRun run = Run({"--virtual-time"});
   EXPECT_EQ(run.Status, kExitDone) << run.Err;
 
-  const std::vector<std::string> steps = Lines(run.Out);
+  std::vector<std::string> steps;
+  // On virtual time the run time is what its waits add up to: the warm-up, the levelling
+  // and a dwell of 2 s at each of the 255 steps.
+  const long long run_ms = RunTimeOf(run.Out, steps);
+  EXPECT_GT(run_ms, 255 * 2000) << run.Out;
+  EXPECT_LT(run_ms, 255 * 10000) << run.Out;
   ASSERT_EQ(steps.size(), kIecSteps) << run.Out;
   EXPECT_TRUE(steps[0].starts_with("step 1: 80.000 MHz, ")) << steps[0];
   EXPECT_TRUE(steps[1].starts_with("step 2: 80.800 MHz, ")) << steps[1];
@@ -101,7 +127,11 @@ TEST_F(BatchProgramTest, TheSameSeedGivesTheSameRunAndASavedFolderAsksNothing) {
 TEST_F(BatchProgramTest, StopAfterEndsTheRunEarlyAndStillSavesIt) {
   const ProgramRun run = Run({"--virtual-time", "--stop-after", "30"});
   EXPECT_EQ(run.Status, kExitDone) << run.Err;
-  const std::vector<std::string> steps = Lines(run.Out);
+  std::vector<std::string> steps;
+  // STOP comes 30 s after RUN; the run ends at the sequencer's next pass after it.
+  const long long run_ms = RunTimeOf(run.Out, steps);
+  EXPECT_GE(run_ms, 30000) << run.Out;
+  EXPECT_LT(run_ms, 35000) << run.Out;
   EXPECT_GT(steps.size(), 0u);
   EXPECT_LT(steps.size(), 30u);  // a step takes more than a second of dwell
   ExpectStepsNearTenVoltsPerMetre(steps);
@@ -114,7 +144,7 @@ TEST_F(BatchProgramTest, StopAfterEndsTheRunEarlyAndStillSavesIt) {
 TEST_F(BatchProgramTest, APreScanRunsToItsEndAndLeavesTheTemporaryPreScan) {
   const ProgramRun run = Run({"--virtual-time", "--prescan"});
   EXPECT_EQ(run.Status, kExitDone) << run.Err;
-  EXPECT_EQ(Lines(run.Out).size(), kIecSteps);
+  EXPECT_EQ(StepLines(run.Out).size(), kIecSteps);
   EXPECT_THAT(Lines(run.Err), Contains("information: The Pre-Scan has Ended. "));
   EXPECT_TRUE(std::filesystem::exists(Home() + "tempprescan.psc"));
   EXPECT_TRUE(std::filesystem::exists(work_.Path() + "out.RF"));
@@ -136,7 +166,7 @@ TEST_F(BatchProgramTest, TheAnswerOptionAnswersEveryQuestion) {
       "question: Cell File is Missing or Corrupt! Do You Want to Load Cell File ?";
   const ProgramRun yes = Run({"--virtual-time", "--answer", "yes"});
   EXPECT_EQ(yes.Status, kExitRunEnded);
-  EXPECT_EQ(yes.Out, "");
+  EXPECT_TRUE(StepLines(yes.Out).empty()) << yes.Out;  // ended before its first step
   // Yes installs a cell file: the serial keeps its pre-filled text, the folder dialog
   // is cancelled.
   EXPECT_THAT(Lines(yes.Err), ElementsAre(kQuestion, "input: Enter Cell Serial Number : ",
@@ -253,6 +283,11 @@ TEST_F(BatchProgramTest, TheSimulatorLibraryRunsOnTheRealClock) {
   }
   const ProgramRun run = Run({"--adapters", TARVOS_SIM_LIBRARY, "--stop-after", "0.5"});
   EXPECT_EQ(run.Status, kExitDone) << run.Err;
+  std::vector<std::string> steps;
+  const long long run_ms = RunTimeOf(run.Out, steps);
+  EXPECT_GE(run_ms, 400) << run.Out;
+  EXPECT_LT(run_ms, 5000) << run.Out;
+  EXPECT_TRUE(steps.empty()) << run.Out;
   EXPECT_THAT(Lines(run.Err), Contains("information: The Run has been Stopped by User. "));
   EXPECT_TRUE(std::filesystem::exists(work_.Path() + "out.RF"));
   // No seeding beside a library: the example setups were not copied in.

@@ -64,6 +64,7 @@ Station::Station(StationParts parts)
       commands_(access_),
       run_timers_(loop_) {
   config_.DefaultPath = std::move(parts.ProgramFolder);
+  recovery_ = std::make_unique<RecoveryFile>(config_.DefaultPath, op_);
   screen_.splash.visible = true;
 
   validation_ = std::make_unique<setup::SetupValidation>(setup::SetupValidationContext{
@@ -92,9 +93,11 @@ Station::Station(StationParts parts)
       [this] { LoadCell(); }, [this] { return SaveTempPreScan(); }, [this] { Redraw(); },
       [this] { Repaint(); },
       [this](uint32_t index) {
+        SaveRecovery(index);
         if (recorded_) recorded_(index);
       },
       [this](engine::EndReason reason) {
+        recovery_->Discard();
         if (run_ended_) run_ended_(reason);
       },
       [this] { return TimeOfDayText(last_clock_); }});
@@ -151,6 +154,15 @@ records::RecordFilesContext Station::FilesContext() {
                                      [this] { return screen_.clock_label; }};
 }
 
+void Station::SaveRecovery(uint32_t index) {
+  // Saved as a results file is once the step is counted, so that reopening the file
+  // takes the step just recorded as one of the results.
+  const uint32_t next = results_.NextIndex;
+  results_.NextIndex = index + 1;
+  recovery_->Save(FilesContext());
+  results_.NextIndex = next;
+}
+
 void Station::ReloadPreScanSetup() {
   try {
     records::OpenPreScanFile(FilesContext());
@@ -177,6 +189,8 @@ void Station::StartUp() {
 
   auto settings = SettingsContextFor();
   calib::LoadSettingsOrDefaults(settings);
+  if (local_time_) last_clock_ = local_time_();
+  recovery_->RecoverLeftOver(last_clock_);
 
   const auto description_file =
       platform::FindFileIgnoringCase(config_.DefaultPath, calib::kAdapterDescriptionFile);

@@ -30,6 +30,7 @@
 #include "setup/validation.h"
 #include "station/dialogs.h"
 #include "station/file_commands.h"
+#include "station/recovery.h"
 #include "station/test_form.h"
 
 namespace tarvos::station {
@@ -194,6 +195,8 @@ class Station {
   setup::ValidationState& Validation() { return validation_state_; }
   engine::Sequencer& Sequencer() { return *sequencer_; }
   const std::string& ProgramFolder() const { return config_.DefaultPath; }
+  // The results of the run in progress, saved after every recorded step.
+  std::string RecoveryPath() const { return recovery_->Path(); }
 
   // Hooks for the batch run.
   void OnRecorded(std::function<void(uint32_t index)> listener) { recorded_ = std::move(listener); }
@@ -213,6 +216,7 @@ class Station {
   void ClockTick();
   void LoadCell();
   bool SaveTempPreScan();
+  void SaveRecovery(uint32_t index);
   // The setup kept with the pre-scan, when the operator keeps the pre-scan.
   void ReloadPreScanSetup();
   records::RecordFilesContext FilesContext();
@@ -250,6 +254,7 @@ class Station {
   std::unique_ptr<setup::ModeContext> modes_;
   std::unique_ptr<FileCommands> files_;
   std::unique_ptr<station::TestForm> test_form_;
+  std::unique_ptr<RecoveryFile> recovery_;
 
   std::function<void(uint32_t)> recorded_;
   std::function<void(engine::EndReason)> run_ended_;

@@ -1,0 +1,78 @@
+#include "station/recovery.h"
+
+#include <cerrno>
+#include <cstdio>
+#include <utility>
+
+#include "platform/text_file.h"
+#include "records/results_file.h"
+#include "station/station.h"
+
+namespace tarvos::station {
+namespace {
+
+void AppendDigits(std::string& text, int value, int width) {
+  std::string digits = std::to_string(value < 0 ? 0 : value);
+  if (digits.size() < static_cast<std::size_t>(width)) {
+    text.append(static_cast<std::size_t>(width) - digits.size(), '0');
+  }
+  text += digits;
+}
+
+}  // namespace
+
+std::string RecoveredName(const ClockReading& time) {
+  std::string name = "recovered-";
+  AppendDigits(name, time.Year, 4);
+  AppendDigits(name, time.Month, 2);
+  AppendDigits(name, time.Day, 2);
+  name += '-';
+  AppendDigits(name, time.Hour, 2);
+  AppendDigits(name, time.Minute, 2);
+  AppendDigits(name, time.Second, 2);
+  return name + ".RF";
+}
+
+RecoveryFile::RecoveryFile(std::string folder, platform::Operator& op)
+    : folder_(std::move(folder)), op_(op) {}
+
+void RecoveryFile::Save(const records::RecordFilesContext& context) {
+  // No version requests to the synthesiser in the middle of a run: only the file.
+  records::RecordFilesContext quiet = context;
+  quiet.RequestVersion = nullptr;
+  try {
+    records::SaveResultsFile(quiet, Path());
+  } catch (const platform::FileError& error) {
+    if (failure_told_) return;
+    failure_told_ = true;
+    op_.Show(platform::MessageKind::Error,
+             "The results of this run could not be saved to " + std::string(kRecoveryFile) +
+                 ": " + error.what());
+  }
+}
+
+void RecoveryFile::Discard() {
+  failure_told_ = false;
+  std::remove(Path().c_str());
+}
+
+std::string RecoveryFile::RecoverLeftOver(const ClockReading& now) {
+  const std::string left = Path();
+  if (!platform::FileExists(left)) return {};
+  // Never over an earlier recovered file: a second one in the same second takes a number.
+  const std::string stem = RecoveredName(now);
+  std::string name = stem;
+  for (int n = 2; platform::FileExists(folder_ + name); ++n) {
+    name = stem.substr(0, stem.size() - 3) + "-" + std::to_string(n) + ".RF";
+  }
+  if (std::rename(left.c_str(), (folder_ + name).c_str()) != 0) {
+    op_.Show(platform::MessageKind::Error,
+             "Results of an unfinished run are in " + std::string(kRecoveryFile) +
+                 ", which could not be renamed: " + platform::FileErrorText(errno));
+    return {};
+  }
+  op_.Show(platform::MessageKind::Information, std::string(kRecoveredMessage) + name);
+  return name;
+}
+
+}  // namespace tarvos::station

@@ -17,6 +17,8 @@ constexpr int kWarmUpTicks = 90;
 constexpr int kSettleTicks = 36;
 constexpr int kReadBackTicks = 500;
 constexpr int kModulationOffTicks = 18;
+// Three faults mark the synthesiser absent: there is no point in more tries.
+constexpr int kFieldOffAttempts = 3;
 constexpr int64_t kTicksPerSecond = 18;  // how the dwell turns seconds into ticks
 constexpr uint32_t kLastEntry = 2000;
 // Status polling is left off during a run by synthesisers older than this.
@@ -444,7 +446,11 @@ void Sequencer::EndRun(EndReason reason) {
   RunState& run = context_.Run;
   screen::Screen& screen = context_.Screen;
   end_run_done_ = true;
-  context_.Commands.SetLevel(link::kModeHold, 0, 0);
+  // The field must not stay on because one write came out short: the command goes again,
+  // at most until the synthesiser's third fault has marked it absent.
+  for (int attempt = 0; attempt < kFieldOffAttempts; ++attempt) {
+    if (context_.Commands.SetLevel(link::kModeHold, 0, 0)) break;
+  }
   run.StopRequested = true;
   run.Running = false;
   context_.Loop.Beep();

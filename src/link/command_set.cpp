@@ -94,11 +94,11 @@ void CommandSet::SetFrequency(float hz) {
   SelectAmplifier(f >= link_.AmplifierSwitchFrequency ? kAmplifier2 : kAmplifier1);
 }
 
-void CommandSet::SetLevel(std::string_view mode, uint16_t dac, uint16_t set_point) {
+bool CommandSet::SetLevel(std::string_view mode, uint16_t dac, uint16_t set_point) {
   if (link_.FaultLatched) set_point = 0;
-  access_.SendSynth("0B,41," + std::string(mode) + ",FF,00," + Hex2(HighByte(dac)) + "," +
-                    Hex2(LowByte(dac)) + ",00,00," + Hex2(HighByte(set_point)) + "," +
-                    Hex2(LowByte(set_point)) + ",04");
+  return access_.SendSynth("0B,41," + std::string(mode) + ",FF,00," + Hex2(HighByte(dac)) + "," +
+                           Hex2(LowByte(dac)) + ",00,00," + Hex2(HighByte(set_point)) + "," +
+                           Hex2(LowByte(set_point)) + ",04");
 }
 
 std::string CommandSet::ApplyModulation(uint8_t modulation_type) {

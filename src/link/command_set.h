@@ -38,8 +38,9 @@ class CommandSet final : public ReplyHandler {
   // wait and the amplifier for it. Out of range it shows "Frequency too High" or
   // "Frequency too Low" and sends nothing.
   void SetFrequency(float hz);
-  // mode: two hex digits. While a fault is latched the set point sent is 0.
-  void SetLevel(std::string_view mode, uint16_t dac, uint16_t set_point);
+  // mode: two hex digits. While a fault is latched the set point sent is 0. True when
+  // the synthesiser took the whole command.
+  bool SetLevel(std::string_view mode, uint16_t dac, uint16_t set_point);
   // The mode byte of the modulation type; switches the 1 kHz AM line to match.
   std::string ApplyModulation(uint8_t modulation_type);
   void RequestStatus();

@@ -2,6 +2,7 @@
 // is always one whole version or the other, never a part of one.
 #include <gtest/gtest.h>
 #include <signal.h>
+#include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -36,9 +37,9 @@ struct SaveKind {
   std::function<void(int version)> Save;
 };
 
-// Saves both versions once to learn their bytes, then many times over kills a child that
-// saves the two versions in turn without end, at a moment chosen at random, and checks
-// that the file is whole after each kill.
+// Saves both versions once to learn their bytes, then kills children in the middle of
+// saving: at chosen bytes of the write, and at random moments of saves made without end;
+// after each kill the file must be one version whole.
 void KillDuringSaves(const SaveKind& kind) {
   SCOPED_TRACE(kind.Name);
   kind.Save(1);
@@ -48,6 +49,29 @@ void KillDuringSaves(const SaveKind& kind) {
   ASSERT_FALSE(zero.empty());
   ASSERT_NE(zero, one) << "the two versions must differ";
 
+  // Killed in the middle of writing its bytes: the file size limit stops the process
+  // with SIGXFSZ at the first byte, half way and at the last byte of the new version.
+  for (const std::size_t limit : {std::size_t{1}, one.size() / 2, one.size() - 1}) {
+    std::fflush(nullptr);
+    const pid_t child = ::fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+      ::signal(SIGXFSZ, SIG_DFL);
+      const rlimit size{static_cast<rlim_t>(limit), static_cast<rlim_t>(limit)};
+      ::setrlimit(RLIMIT_FSIZE, &size);
+      const rlimit no_core{0, 0};
+      ::setrlimit(RLIMIT_CORE, &no_core);
+      kind.Save(1);
+      ::_exit(0);
+    }
+    int status = 0;
+    ::waitpid(child, &status, 0);
+    ASSERT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == SIGXFSZ)
+        << "a save of " << one.size() << " bytes under a limit of " << limit << " was not stopped";
+    ASSERT_EQ(ReadAll(kind.Path), zero) << "stopped at byte " << limit;
+  }
+
+  // Killed at any moment: in the write, the flush to the disk or the rename.
   std::mt19937 random(12345);
   std::uniform_int_distribution<int> delay_us(200, 8000);
   constexpr int kKills = 25;

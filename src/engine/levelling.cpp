@@ -201,7 +201,10 @@ void Levelling::CannotReachSetPoint() {
     context_.Screen.single.auto_increase.enabled = true;
   } else {
     link.SetPointQuestionPending = false;
-    run.Phase = RunPhase::NextStep;
+    // Only a step can be given up. A message read before the run's start has set up its
+    // first frequency and next index (one left over from before the run) leaves the start
+    // to go on, and a run that is ending still ends.
+    if (run.Phase != RunPhase::Start && run.Phase != RunPhase::End) run.Phase = RunPhase::NextStep;
   }
 }
 

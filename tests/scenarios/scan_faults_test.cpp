@@ -3,6 +3,10 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <functional>
+#include <iterator>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -220,6 +224,117 @@ TEST(CannotReachTest, NoSkipsThatFrequency) {
   EXPECT_EQ(results.Entries[2].Frequency, 110'000'000U);
   EXPECT_NEAR(results.Entries[2].Level, 3.0, 0.05);
   EXPECT_FALSE(rig.St().Link().SetPointQuestionPending);
+}
+
+// The simulated test set, except that one synthesiser read, the first while the run is
+// in the chosen phase, returns a cannot-reach message instead: one left over from before
+// the run, or one that arrives while the run ends.
+class LateCannotReach final : public platform::AdapterLibrary {
+ public:
+  explicit LateCannotReach(platform::AdapterLibrary& sim) : sim_(sim) {}
+  std::function<bool()> InjectWhen;
+  int32_t SynthHandle = 0;
+  bool Injected = false;
+
+  int32_t OpenDeviceInstance(std::string_view name, uint8_t instance) override {
+    return sim_.OpenDeviceInstance(name, instance);
+  }
+  int32_t CloseDeviceInstance(int32_t handle) override { return sim_.CloseDeviceInstance(handle); }
+  bool GetSerialId(int32_t handle, platform::SerialBuffer& buffer) override {
+    return sim_.GetSerialId(handle, buffer);
+  }
+  bool ConfigIoPorts(int32_t handle, uint32_t config) override {
+    return sim_.ConfigIoPorts(handle, config);
+  }
+  bool ReadIoPorts(int32_t handle, uint32_t& value) override {
+    return sim_.ReadIoPorts(handle, value);
+  }
+  bool WriteIoPorts(int32_t handle, uint32_t value, uint32_t mask) override {
+    return sim_.WriteIoPorts(handle, value, mask);
+  }
+  int32_t WriteI2c(int32_t handle, platform::I2cTransfer& transfer) override {
+    return sim_.WriteI2c(handle, transfer);
+  }
+  int32_t ReadI2c(int32_t handle, platform::I2cTransfer& transfer) override {
+    if (!Injected && handle == SynthHandle && InjectWhen && InjectWhen()) {
+      Injected = true;
+      const uint8_t frame[16] = {0x02, 0xD0, 0x60};
+      std::copy(std::begin(frame), std::end(frame), transfer.Data);
+      return 16;
+    }
+    return sim_.ReadI2c(handle, transfer);
+  }
+
+ private:
+  platform::AdapterLibrary& sim_;
+};
+
+struct LateCannotReachRig {
+  LateCannotReachRig() {
+    op.QueueInput("10");
+    station = std::make_unique<station::Station>(station::StationParts{
+        loop, adapters, op, folder.Path(), [] { return station::ClockReading{}; }});
+    loop.RunFor(station::kStartUpMs + 100);
+    auto& panel = station->Screen().setup;
+    panel.start.text = "100";
+    panel.finish.text = "110";
+    panel.step.text = "5";
+    panel.field.text = "3";
+    panel.dwell.text = "1";
+    station->LeaveSetupField();
+    op.ClearHistory();
+    adapters.SynthHandle = station->Link().SynthHandle;
+  }
+
+  platform::VirtualEventLoop loop{1'000'000};
+  platform::ScriptedOperator op;
+  ProgramFolder folder;
+  sim::SimulatedTestSet sim{*sim::MakeBench("fennix-salvo"), 1, [this] { return loop.ClockMs(); }};
+  LateCannotReach adapters{sim};
+  std::unique_ptr<station::Station> station;
+};
+
+TEST(CannotReachTest, NoToAMessageReadBeforeTheStartLetsTheRunStartAsUsual) {
+  LateCannotReachRig rig;
+  ASSERT_TRUE(rig.station->Link().SynthPresent);
+  rig.adapters.InjectWhen = [&] {
+    return rig.station->Run().Running && rig.station->Run().Phase == RunPhase::Start;
+  };
+  rig.op.QueueAnswer(false);
+  rig.station->PressRun();
+  ASSERT_TRUE(rig.adapters.Injected);
+  EXPECT_EQ(rig.op.Texts(), Texts({kCannotReach, kEnded}));
+  const auto& results = rig.station->Results();
+  ASSERT_EQ(engine::ResultCount(results), 3U);
+  EXPECT_EQ(results.Entries[1].Frequency, 100'000'000U);
+  EXPECT_EQ(results.Entries[2].Frequency, 105'000'000U);
+  EXPECT_EQ(results.Entries[3].Frequency, 110'000'000U);
+  EXPECT_EQ(rig.station->Run().Reason, EndReason::Completed);
+}
+
+int FrequencyCommands(const sim::SimulatedTestSet& sim) {
+  int count = 0;
+  for (const auto& packet : sim.SynthPackets()) count += IsFrequencyCommand(packet) ? 1 : 0;
+  return count;
+}
+
+TEST(CannotReachTest, NoToAMessageReadWhileTheRunEndsDoesNotTakeAnotherStep) {
+  LateCannotReachRig clean;
+  clean.station->PressRun();
+  ASSERT_EQ(clean.op.Texts(), Texts({kEnded}));
+
+  LateCannotReachRig rig;
+  rig.adapters.InjectWhen = [&] {
+    return rig.station->Run().Running && rig.station->Run().Phase == RunPhase::End;
+  };
+  rig.op.QueueAnswer(false);
+  rig.station->PressRun();
+  ASSERT_TRUE(rig.adapters.Injected);
+  EXPECT_EQ(rig.op.Texts(), Texts({kCannotReach, kEnded}));
+  // The frequency commands of the same run without the message: no step is added.
+  EXPECT_EQ(FrequencyCommands(rig.sim), FrequencyCommands(clean.sim));
+  EXPECT_EQ(engine::ResultCount(rig.station->Results()), 3U);
+  EXPECT_EQ(rig.station->Run().Reason, EndReason::Completed);
 }
 
 // --- the synthesiser lost for good

@@ -1,7 +1,7 @@
-// Any bytes as a pre-scan file: no row is written past the table, next index stays in it.
+// Any bytes as a pre-scan file: no row is written past the table, next index stays in
+// it, and what was read saves and reopens to the same file.
 #include <cstddef>
 #include <cstdint>
-#include <cstdlib>
 #include <string>
 
 #include "engine/result_store.h"
@@ -10,13 +10,27 @@
 #include "records_fuzz_rig.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-  tarvos::fuzz::FuzzRecords records;
-  records.Delimiter = tarvos::fuzz::DelimiterOf(data, size);
-  tarvos::platform::TextReader reader(std::string(reinterpret_cast<const char*>(data), size));
+  using namespace tarvos;
+  fuzz::FuzzRecords records;
+  records.Delimiter = fuzz::DelimiterOf(data, size);
+  platform::TextReader reader(std::string(reinterpret_cast<const char*>(data), size));
   try {
-    tarvos::records::ReadPreScanFile(records.Context(), reader);
-  } catch (const tarvos::platform::FileError&) {
+    records::ReadPreScanFile(records.Context(), reader);
+  } catch (const platform::FileError&) {
+    fuzz::Check(records.Results->NextIndex == 0, "a pre-scan file that fails sets no next index");
+    return 0;
   }
-  if (records.Results->NextIndex >= tarvos::engine::kEntries) std::abort();
+  fuzz::Check(records.Results->NextIndex < engine::kEntries, "next index inside the table");
+  fuzz::CheckSaveAndReopen(
+      records,
+      [](fuzz::FuzzRecords& r, const std::string& path) {
+        records::SavePreScanFile(r.Context(), path, records::PreScanFrequencies::FromPreScanTable);
+        fuzz::Check(r.Records.PreScanFileName == path, "a save names the pre-scan file");
+      },
+      [](fuzz::FuzzRecords& r, const std::string& path) {
+        r.Records.PreScanFileName = path;
+        records::OpenPreScanFile(r.Context());
+      },
+      "a pre-scan file read, saved and reopened saves the same");
   return 0;
 }

@@ -17,6 +17,7 @@
 #include "link/command_set.h"
 #include "link/link_events.h"
 #include "link/tick_timer.h"
+#include "platform/forwarding_adapters.h"
 #include "platform/scripted_operator.h"
 #include "platform/virtual_event_loop.h"
 #include "screen/screen.h"
@@ -45,45 +46,32 @@ const sim::Packet kSalvoState = Bytes({0x03, 0x21, 0x00, 0x04});
 
 // The simulator seen through the calls the search makes; an instance can be made to
 // fail its port read or to answer with a handle of 0.
-class WatchedAdapters final : public platform::AdapterLibrary {
+class WatchedAdapters final : public platform::ForwardingAdapters {
  public:
-  explicit WatchedAdapters(sim::SimulatedTestSet& sim) : sim_(sim) {}
+  using ForwardingAdapters::ForwardingAdapters;
 
   int32_t OpenDeviceInstance(std::string_view name, uint8_t instance) override {
     Calls.push_back("open " + std::to_string(instance));
     if (ZeroHandleAt == instance) return 0;
-    return sim_.OpenDeviceInstance(name, instance);
+    return next_.OpenDeviceInstance(name, instance);
   }
-  int32_t CloseDeviceInstance(int32_t handle) override { return sim_.CloseDeviceInstance(handle); }
   bool GetSerialId(int32_t handle, platform::SerialBuffer& buffer) override {
     Calls.push_back("serial " + std::to_string(handle));
-    return sim_.GetSerialId(handle, buffer);
+    return next_.GetSerialId(handle, buffer);
   }
   bool ConfigIoPorts(int32_t handle, uint32_t config) override {
     Calls.push_back("config " + std::to_string(handle));
-    return sim_.ConfigIoPorts(handle, config);
+    return next_.ConfigIoPorts(handle, config);
   }
   bool ReadIoPorts(int32_t handle, uint32_t& value) override {
     Calls.push_back("read ports " + std::to_string(handle));
     if (handle == FailPortReadOf) return false;
-    return sim_.ReadIoPorts(handle, value);
-  }
-  bool WriteIoPorts(int32_t handle, uint32_t value, uint32_t mask) override {
-    return sim_.WriteIoPorts(handle, value, mask);
-  }
-  int32_t WriteI2c(int32_t handle, platform::I2cTransfer& transfer) override {
-    return sim_.WriteI2c(handle, transfer);
-  }
-  int32_t ReadI2c(int32_t handle, platform::I2cTransfer& transfer) override {
-    return sim_.ReadI2c(handle, transfer);
+    return next_.ReadIoPorts(handle, value);
   }
 
   std::vector<std::string> Calls;  // the identification calls, in order
   int32_t FailPortReadOf = -1;
   int ZeroHandleAt = -1;
-
- private:
-  sim::SimulatedTestSet& sim_;
 };
 
 struct StartUpRig {

@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/forwarding_adapters.h"
 #include "scenarios/scan_helpers.h"
 
 namespace tarvos::scenarios {
@@ -229,32 +230,13 @@ TEST(CannotReachTest, NoSkipsThatFrequency) {
 // The simulated test set, except that one synthesiser read, the first while the run is
 // in the chosen phase, returns a cannot-reach message instead: one left over from before
 // the run, or one that arrives while the run ends.
-class LateCannotReach final : public platform::AdapterLibrary {
+class LateCannotReach final : public platform::ForwardingAdapters {
  public:
-  explicit LateCannotReach(platform::AdapterLibrary& sim) : sim_(sim) {}
+  using ForwardingAdapters::ForwardingAdapters;
   std::function<bool()> InjectWhen;
   int32_t SynthHandle = 0;
   bool Injected = false;
 
-  int32_t OpenDeviceInstance(std::string_view name, uint8_t instance) override {
-    return sim_.OpenDeviceInstance(name, instance);
-  }
-  int32_t CloseDeviceInstance(int32_t handle) override { return sim_.CloseDeviceInstance(handle); }
-  bool GetSerialId(int32_t handle, platform::SerialBuffer& buffer) override {
-    return sim_.GetSerialId(handle, buffer);
-  }
-  bool ConfigIoPorts(int32_t handle, uint32_t config) override {
-    return sim_.ConfigIoPorts(handle, config);
-  }
-  bool ReadIoPorts(int32_t handle, uint32_t& value) override {
-    return sim_.ReadIoPorts(handle, value);
-  }
-  bool WriteIoPorts(int32_t handle, uint32_t value, uint32_t mask) override {
-    return sim_.WriteIoPorts(handle, value, mask);
-  }
-  int32_t WriteI2c(int32_t handle, platform::I2cTransfer& transfer) override {
-    return sim_.WriteI2c(handle, transfer);
-  }
   int32_t ReadI2c(int32_t handle, platform::I2cTransfer& transfer) override {
     if (!Injected && handle == SynthHandle && InjectWhen && InjectWhen()) {
       Injected = true;
@@ -262,11 +244,8 @@ class LateCannotReach final : public platform::AdapterLibrary {
       std::copy(std::begin(frame), std::end(frame), transfer.Data);
       return 16;
     }
-    return sim_.ReadI2c(handle, transfer);
+    return next_.ReadI2c(handle, transfer);
   }
-
- private:
-  platform::AdapterLibrary& sim_;
 };
 
 struct LateCannotReachRig {

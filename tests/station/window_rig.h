@@ -13,6 +13,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/forwarding_adapters.h"
 #include "platform/scripted_operator.h"
 #include "platform/virtual_event_loop.h"
 #include "scenarios/station_rig.h"
@@ -55,35 +56,19 @@ class RecordingOperator final : public platform::Operator {
 };
 
 // The simulated test set with its I2C reads counted per handle.
-class CountingAdapters final : public platform::AdapterLibrary {
+class CountingAdapters final : public platform::ForwardingAdapters {
  public:
   CountingAdapters(sim::SimulatedTestSet& sim, platform::VirtualEventLoop& loop)
-      : sim_(sim), loop_(loop) {}
+      : ForwardingAdapters(sim), loop_(loop) {}
 
   int32_t OpenDeviceInstance(std::string_view name, uint8_t instance) override {
     ++opens[instance];
-    return sim_.OpenDeviceInstance(name, instance);
-  }
-  int32_t CloseDeviceInstance(int32_t handle) override { return sim_.CloseDeviceInstance(handle); }
-  bool GetSerialId(int32_t handle, platform::SerialBuffer& buffer) override {
-    return sim_.GetSerialId(handle, buffer);
-  }
-  bool ConfigIoPorts(int32_t handle, uint32_t config) override {
-    return sim_.ConfigIoPorts(handle, config);
-  }
-  bool ReadIoPorts(int32_t handle, uint32_t& value) override {
-    return sim_.ReadIoPorts(handle, value);
-  }
-  bool WriteIoPorts(int32_t handle, uint32_t value, uint32_t mask) override {
-    return sim_.WriteIoPorts(handle, value, mask);
-  }
-  int32_t WriteI2c(int32_t handle, platform::I2cTransfer& transfer) override {
-    return sim_.WriteI2c(handle, transfer);
+    return next_.OpenDeviceInstance(name, instance);
   }
   int32_t ReadI2c(int32_t handle, platform::I2cTransfer& transfer) override {
     ++reads[handle];
     if (read_ms > 0) loop_.SleepUntil(loop_.ClockMs() + read_ms);
-    return sim_.ReadI2c(handle, transfer);
+    return next_.ReadI2c(handle, transfer);
   }
 
   std::map<int32_t, int> reads;
@@ -91,7 +76,6 @@ class CountingAdapters final : public platform::AdapterLibrary {
   uint64_t read_ms = 0;  // virtual time each read takes
 
  private:
-  sim::SimulatedTestSet& sim_;
   platform::VirtualEventLoop& loop_;
 };
 

@@ -13,6 +13,7 @@
 #include "engine/result_store.h"
 #include "platform/operator.h"
 #include "platform/text_file.h"
+#include "records/records_rig.h"
 #include "records/results_file.h"
 #include "scenarios/scan_helpers.h"
 #include "scenarios/station_rig.h"
@@ -29,22 +30,12 @@ using ::testing::HasSubstr;
 constexpr std::string_view kRecovery = "recovery.RF";
 
 // A results file read back into records of its own, as File Open would read it.
-struct ReadBack {
-  ReadBack(const std::string& path, char file_delimiter) : delimiter(file_delimiter) {
-    platform::TextReader reader = platform::TextReader::Open(path);
-    records::ReadResultsFile(records::RecordFilesContext{records, setup, *results, *pre_scan,
-                                                         screen, amplifier_config, delimiter,
-                                                         nullptr, nullptr, nullptr},
-                             reader);
-  }
-  records::FileRecords records;
-  setup::TestSetup setup;
-  std::unique_ptr<engine::ResultStore> results = std::make_unique<engine::ResultStore>();
-  std::unique_ptr<engine::PreScanTable> pre_scan = std::make_unique<engine::PreScanTable>();
-  screen::Screen screen;
-  uint8_t amplifier_config = 0;
-  char delimiter;
-};
+std::unique_ptr<records::RecordsRig> ReadBack(const std::string& path, char delimiter) {
+  auto rig = std::make_unique<records::RecordsRig>();
+  rig->Delimiter = delimiter;
+  records::OpenResultsFile(rig->Context(), path);
+  return rig;
+}
 
 // What the recovery file holds at each dwell of the run, by the next index of that dwell.
 std::map<uint32_t, std::vector<std::string>> RecoveryAtEachDwell(StationRig& rig, Watch& watch) {
@@ -92,22 +83,22 @@ TEST(RecoveryTest, TheFileOpensAsTheResultsRecordedSoFar) {
   StationRig rig;
   PrepareSmallScan(rig);
   Watch watch(rig);
-  std::unique_ptr<ReadBack> back;
+  std::unique_ptr<records::RecordsRig> back;
   // Read in the second step's dwell, then STOP.
   watch.AtPhase(RunPhase::Dwell, 3, [&] {
-    back = std::make_unique<ReadBack>(rig.folder.File(kRecovery), rig.St().Config().FileDelimiter);
+    back = ReadBack(rig.folder.File(kRecovery), rig.St().Config().FileDelimiter);
     rig.St().PressRun();
   });
   rig.St().PressRun();
   ASSERT_TRUE(back);
-  EXPECT_EQ(back->results->NextIndex, 3u);
+  EXPECT_EQ(back->Results->NextIndex, 3u);
   for (uint32_t i = 1; i < 3; ++i) {
-    EXPECT_EQ(back->results->Entries[i].Frequency, rig.St().Results().Entries[i].Frequency);
-    EXPECT_NEAR(back->results->Entries[i].Level, rig.St().Results().Entries[i].Level, 0.005);
+    EXPECT_EQ(back->Results->Entries[i].Frequency, rig.St().Results().Entries[i].Frequency);
+    EXPECT_NEAR(back->Results->Entries[i].Level, rig.St().Results().Entries[i].Level, 0.005);
   }
-  EXPECT_EQ(back->results->Entries[1].Frequency, 100'000'000u);
-  EXPECT_EQ(back->results->Entries[2].Frequency, 105'000'000u);
-  EXPECT_EQ(back->setup.StartFrequency, rig.St().Setup().StartFrequency);
+  EXPECT_EQ(back->Results->Entries[1].Frequency, 100'000'000u);
+  EXPECT_EQ(back->Results->Entries[2].Frequency, 105'000'000u);
+  EXPECT_EQ(back->Setup.StartFrequency, rig.St().Setup().StartFrequency);
   // Stopped by the operator: the run has ended, and its file with it.
   EXPECT_EQ(rig.TakeTexts(), std::vector<std::string>{"The Run has been Stopped by User. "});
   EXPECT_FALSE(rig.folder.Has(kRecovery));

@@ -2,6 +2,8 @@
 
 #include <QCloseEvent>
 #include <QComboBox>
+#include <QFontDatabase>
+#include <QFontMetrics>
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
@@ -12,9 +14,12 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QButtonGroup>
+#include <QTextCursor>
 #include <QVBoxLayout>
+#include <algorithm>
 
 #include "ui/latin1.h"
+#include "ui/program_icon.h"
 #include "ui/widgets.h"
 
 namespace tarvos::ui {
@@ -39,6 +44,19 @@ QPushButton* AddButton(QWidget* parent, QLayout* layout, const char* caption,
   return button;
 }
 
+constexpr int kAboutPictureSize = 64;
+
+// Bytes shown as "XX," per byte: 16 to a line.
+constexpr int kByteBoxLineChars = 16 * 3;
+
+QString ByteBoxLines(const QString& text) {
+  QStringList lines;
+  for (int at = 0; at < text.size(); at += kByteBoxLineChars) {
+    lines << text.mid(at, kByteBoxLineChars);
+  }
+  return lines.join(QLatin1Char('\n'));
+}
+
 }  // namespace
 
 // --- notes
@@ -53,15 +71,21 @@ NotesDialog::NotesDialog(station::Station& station, QWidget* parent)
   text_->setMinimumSize(420, 180);
   layout->addWidget(text_);
   connect(text_, &QPlainTextEdit::textChanged, this, [this] {
-    station_.EditNotes(ToLatin1(text_->toPlainText()));
-    // A refused edit (past the box's limit) puts the held text back.
-    if (ToLatin1(text_->toPlainText()) != station_.Screen().notes.text) Refresh();
+    const std::string edited = ToLatin1(text_->toPlainText());
+    station_.EditNotes(edited);
+    const std::string& held = station_.Screen().notes.text;
+    if (edited == held) return;
+    // A refused edit (past the box's limit) puts the held text back, with the caret where
+    // it stood before the keys that were refused.
+    const int grown = static_cast<int>(edited.size()) - static_cast<int>(held.size());
+    const int caret = text_->textCursor().position() - std::max(grown, 0);
+    Refresh(std::clamp(caret, 0, static_cast<int>(held.size())));
   });
   auto* buttons = new QHBoxLayout;
   buttons->addStretch();
   AddButton(this, buttons, "Clear", [this] {
     station_.ClearNotes();
-    Refresh();
+    Refresh(0);
   });
   AddButton(this, buttons, "Exit", [this] {
     exited_ = true;
@@ -71,19 +95,20 @@ NotesDialog::NotesDialog(station::Station& station, QWidget* parent)
   layout->addLayout(buttons);
 }
 
-void NotesDialog::Refresh() {
+void NotesDialog::Refresh(int caret) {
   const QString text = FromLatin1(station_.Screen().notes.text);
-  if (text_->toPlainText() == text) return;
   const QSignalBlocker quiet(text_);
-  text_->setPlainText(text);
-  text_->moveCursor(QTextCursor::End);
+  if (text_->toPlainText() != text) text_->setPlainText(text);
+  QTextCursor cursor = text_->textCursor();
+  cursor.setPosition(std::clamp(caret, 0, static_cast<int>(text.size())));
+  text_->setTextCursor(cursor);
 }
 
 void NotesDialog::Run() {
   exited_ = false;
   station_.OpenNotes();
   setWindowTitle(FromLatin1(station_.Screen().notes.caption));
-  Refresh();
+  Refresh(0);  // typing starts on line 1
   exec();
   if (!exited_) station_.CloseNotes();
 }
@@ -159,11 +184,18 @@ AboutDialog::AboutDialog(station::Station& station, QWidget* parent)
     : QDialog(parent), station_(station) {
   setModal(true);
   auto* layout = new QVBoxLayout(this);
+  auto* heading = new QHBoxLayout;
+  picture_ = new QLabel(this);
+  picture_->setObjectName("about_picture");
+  picture_->setPixmap(ProgramPicture(kAboutPictureSize));
+  picture_->setFixedSize(kAboutPictureSize, kAboutPictureSize);
+  heading->addWidget(picture_);
   auto* product = new QLabel("Tarvos\nRF radiated-immunity test control", this);
   QFont bold = product->font();
   bold.setBold(true);
   product->setFont(bold);
-  layout->addWidget(product);
+  heading->addWidget(product, 1);
+  layout->addLayout(heading);
   software_ = new QLabel(this);
   hardware_ = new QLabel(this);
   salvo_ = new QLabel(this);
@@ -275,6 +307,21 @@ TestFormWindow::TestFormWindow(station::Station& station, QWidget* parent)
     drawers_.push_back([shown, &text] { SetTextIfChanged(shown, text); });
     return shown;
   };
+  // 32 bytes read, as two monospaced lines of 16 in a box of fixed size, so that a read
+  // never widens the form.
+  const auto byte_box = [this](QWidget* parent_widget, const std::string& text) {
+    auto* shown = new QLabel(parent_widget);
+    shown->setFont(QFontDatabase::systemFont(QFontDatabase::FixedFont));
+    shown->setTextFormat(Qt::PlainText);
+    const QFontMetrics metrics(shown->font());
+    const QString widest(kByteBoxLineChars, QLatin1Char('F'));
+    shown->setFixedSize(metrics.horizontalAdvance(widest) + 4, metrics.lineSpacing() * 2 + 4);
+    drawers_.push_back([shown, &text] {
+      const QString lines = ByteBoxLines(FromLatin1(text));
+      if (shown->text() != lines) shown->setText(lines);
+    });
+    return shown;
+  };
   const auto button = [this](QWidget* parent_widget, const char* caption,
                              std::function<void()> handler) {
     auto* widget = new QPushButton(caption, parent_widget);
@@ -363,13 +410,14 @@ TestFormWindow::TestFormWindow(station::Station& station, QWidget* parent)
   raw_layout->addWidget(button(raw, "I2C Read", [this] { station_.TestFormRead(); }), 3, 0);
   raw_layout->addWidget(label(raw, form.handle_label), 3, 1);
   raw_layout->addWidget(label(raw, form.bytes_read), 3, 2);
+  // Each data box under its caption, across the group, so that the form stays narrow.
   raw_layout->addWidget(new QLabel("0-31", raw), 4, 0);
-  raw_layout->addWidget(label(raw, form.data_low), 4, 1, 1, 2);
-  raw_layout->addWidget(new QLabel("32-63", raw), 5, 0);
-  raw_layout->addWidget(label(raw, form.data_high), 5, 1, 1, 2);
+  raw_layout->addWidget(byte_box(raw, form.data_low), 5, 0, 1, 3);
+  raw_layout->addWidget(new QLabel("32-63", raw), 6, 0);
+  raw_layout->addWidget(byte_box(raw, form.data_high), 7, 0, 1, 3);
   raw_layout->addWidget(
-      button(raw, "Read 1000 times", [this] { station_.TestFormReadRepeatedly(); }), 6, 0);
-  raw_layout->addWidget(label(raw, form.read_time), 6, 1, 1, 2);
+      button(raw, "Read 1000 times", [this] { station_.TestFormReadRepeatedly(); }), 8, 0);
+  raw_layout->addWidget(label(raw, form.read_time), 8, 1, 1, 2);
   layout->addWidget(raw, 0, 2, 2, 1);
 
   // Devices.

@@ -28,7 +28,7 @@ class NotesDialog : public QDialog {
   QPlainTextEdit* TextBox() const { return text_; }
 
  private:
-  void Refresh();
+  void Refresh(int caret);  // caret: the character position to leave it at
   station::Station& station_;
   QPlainTextEdit* text_ = nullptr;
   bool exited_ = false;
@@ -53,9 +53,11 @@ class AboutDialog : public QDialog {
  public:
   AboutDialog(station::Station& station, QWidget* parent);
   void Run();  // modal
+  QLabel* Picture() const { return picture_; }
 
  private:
   station::Station& station_;
+  QLabel* picture_ = nullptr;
   QLabel* software_ = nullptr;
   QLabel* hardware_ = nullptr;
   QLabel* salvo_ = nullptr;

@@ -1,10 +1,15 @@
 // The small dialogs and the engineer's test form, clicked while they are open.
 
 #include "ui/dialogs.h"
+#include "ui/program_icon.h"
 
 #include <gtest/gtest.h>
 
 #include <QApplication>
+#include <QDir>
+#include <QFontMetrics>
+#include <QIcon>
+#include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPlainTextEdit>
@@ -51,7 +56,8 @@ TEST(DialogsTest, TheNotesDialogKeepsTheFirstEightLinesOnExit) {
   NotesDialog notes(rig.St(), nullptr);
   WhileOpen([&] {
     EXPECT_EQ(notes.windowTitle(), "Brevant Instruments Ltd - Fennix Notes");
-    notes.TextBox()->selectAll();  // eight empty lines to start with
+    // Eight empty lines to start with, and the caret on the first.
+    EXPECT_EQ(notes.TextBox()->textCursor().position(), 0);
     bool first = true;
     for (const char* line : {"one", "two", "three", "four", "five", "six", "seven", "eight",
                              "nine", "ten"}) {
@@ -74,6 +80,29 @@ TEST(DialogsTest, TheNotesDialogKeepsTheFirstEightLinesOnExit) {
   });
   notes.Run();
   EXPECT_EQ(lines[1], "two");
+  EXPECT_EQ(lines[7], "eight");
+}
+
+TEST(DialogsTest, AKeyPastTheNotesLimitIsRefusedAndLeavesTheCaretWhereItWas) {
+  StationRig rig;
+  rig.StartUp();
+  auto& lines = rig.St().Records().NoteLines;
+  lines[0] = std::string(530, 'x');  // with the seven line breaks: 537 of 540 characters
+  NotesDialog notes(rig.St(), nullptr);
+  WhileOpen([&] {
+    QPlainTextEdit* box = notes.TextBox();
+    QTest::keyClicks(box, "abc");  // 540: still taken
+    EXPECT_EQ(box->toPlainText().size(), 540);
+    QTest::keyClicks(box, "de");
+    EXPECT_EQ(box->toPlainText().size(), 540);
+    EXPECT_EQ(box->textCursor().position(), 3);
+    QTest::keyClick(box, Qt::Key_Backspace);  // takes the "c" before the caret
+    QTest::keyClicks(box, "Z");
+    QTest::mouseClick(ButtonIn(&notes, "Exit"), Qt::LeftButton);
+  });
+  notes.Run();
+  EXPECT_EQ(lines[0], "abZ" + std::string(530, 'x'));
+  EXPECT_EQ(lines[1], "");
 }
 
 TEST(DialogsTest, TheGridRangeTakesOnlyValuesAbove0AndBelow400) {
@@ -133,6 +162,65 @@ TEST(DialogsTest, TheTestFormCalculatesTheCountersAndTransmitsThePacket) {
   const auto texts = scenarios::PacketTexts(rig.sim.SynthPackets());
   EXPECT_NE(std::find(texts.begin(), texts.end(), "06,30,0A,FC,13,88,04"), texts.end())
       << ::testing::PrintToString(texts);
+}
+
+TEST(DialogsTest, AnI2cReadShowsAll64BytesAndTheFormKeepsItsSize) {
+  StationRig rig;
+  rig.StartUp();
+  TestFormWindow form(rig.St(), nullptr);
+  QSize before;
+  QSize after;
+  WhileOpen([&] {
+    before = form.size();
+    QTest::mouseClick(ButtonIn(&form, "I2C Read"), Qt::LeftButton);
+    QApplication::processEvents();
+    after = form.size();
+    QDir().mkpath(TARVOS_GRAB_DIR);
+    form.grab().save(QString(TARVOS_GRAB_DIR) + "test-form-after-read.png");
+    QTest::mouseClick(ButtonIn(&form, "Back"), Qt::LeftButton);
+  });
+  form.Run();
+  ASSERT_EQ(rig.Screen().test_form.data_low.size(), 96U);
+  EXPECT_EQ(after, before);
+  EXPECT_LE(after.width(), 1024);
+  EXPECT_LE(after.height(), 768 - 40);  // room for a title bar
+  // Each box: the 32 bytes as two lines of 16, every byte shown.
+  int boxes = 0;
+  for (QLabel* label : form.findChildren<QLabel*>()) {
+    const QString text = label->text();
+    if (text.size() != 97 || text[48] != '\n') continue;
+    ++boxes;
+    EXPECT_EQ(text.left(48).remove('\n') + text.mid(49), QString::fromLatin1(
+        boxes == 1 ? rig.Screen().test_form.data_low : rig.Screen().test_form.data_high));
+    const QFontMetrics metrics(label->font());
+    EXPECT_GE(label->width(), metrics.horizontalAdvance(text.left(48)));
+    EXPECT_GE(label->height(), 2 * metrics.height());
+  }
+  EXPECT_EQ(boxes, 2);
+}
+
+TEST(DialogsTest, TheAboutDialogShowsTheProgramsPicture) {
+  const QIcon icon = ProgramIcon();
+  ASSERT_FALSE(icon.isNull());
+  const QImage small = icon.pixmap(32, 32).toImage();
+  ASSERT_FALSE(small.isNull());
+  // Drawn: its corner is clear and its middle is not.
+  EXPECT_EQ(qAlpha(small.pixel(0, 0)), 0);
+  EXPECT_GT(qAlpha(small.pixel(16, 16)), 0);
+
+  StationRig rig;
+  rig.StartUp();
+  AboutDialog about(rig.St(), nullptr);
+  WhileOpen([&] {
+    EXPECT_EQ(about.windowTitle(), "About Brevant Instruments Ltd - Fennix");
+    ASSERT_NE(about.Picture(), nullptr);
+    EXPECT_TRUE(about.Picture()->isVisible());
+    EXPECT_FALSE(about.Picture()->pixmap().isNull());
+    QDir().mkpath(TARVOS_GRAB_DIR);
+    about.grab().save(QString(TARVOS_GRAB_DIR) + "about.png");
+    QTest::mouseClick(ButtonIn(&about, "Back"), Qt::LeftButton);
+  });
+  about.Run();
 }
 
 TEST(DialogsTest, TheDiagnosticsWindowFollowsTheCommandsSent) {

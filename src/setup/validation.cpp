@@ -386,7 +386,12 @@ bool SetupValidation::ConfirmTestTypeChange() {
   if (!context_.PreScan.Available || context_.Run.Running) return true;
   if (!context_.Operator.Ask(MessageKind::Confirmation, kTestTypeQuestion)) return false;
   context_.Screen.plot_prescan_visible = false;
+  // Setting the choice to "Normal" does what choosing it does: the mode drops its
+  // pre-scanned part, so that a run without the pre-scan can start.
+  TestSetup& setup = context_.Setup;
+  if (setup.TestMode > kPreScanOffset) setup.TestMode -= kPreScanOffset;
   context_.Screen.setup.test_type.index = 0;
+  ShowModeLabel(setup, context_.Screen);
   context_.Screen.setup.test_type.enabled = false;
   context_.PreScan.Available = false;
   return true;

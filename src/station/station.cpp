@@ -302,17 +302,37 @@ void Station::PressDwell() {
 }
 
 void Station::PressStandardScan() {
-  if (!screen_.buttons.standard_scan.enabled) return;
-  setup::SwitchMode(*modes_, pre_scan_.Available ? setup::kPreScanStandard : setup::kStandard);
+  if (screen_.buttons.standard_scan.enabled) SwitchToStandard();
 }
 
 void Station::PressCustomScan() {
-  if (!screen_.buttons.custom_scan.enabled) return;
-  setup::SwitchMode(*modes_, pre_scan_.Available ? setup::kPreScanCustom : setup::kCustom);
+  if (screen_.buttons.custom_scan.enabled) SwitchToCustom();
 }
 
 void Station::PressSinglePoint() {
   if (screen_.buttons.single_point.enabled) setup::SwitchMode(*modes_, setup::kSingle);
+}
+
+// The menu items switch whatever the buttons' state: the menu is closed during a run, and
+// without a synthesiser the operator can still prepare a setup of any mode.
+void Station::MenuStandardMode() {
+  if (screen_.menus.mode_enabled) SwitchToStandard();
+}
+
+void Station::MenuCustomScan() {
+  if (screen_.menus.mode_enabled) SwitchToCustom();
+}
+
+void Station::MenuSingleFrequencyMode() {
+  if (screen_.menus.mode_enabled) setup::SwitchMode(*modes_, setup::kSingle);
+}
+
+void Station::SwitchToStandard() {
+  setup::SwitchMode(*modes_, pre_scan_.Available ? setup::kPreScanStandard : setup::kStandard);
+}
+
+void Station::SwitchToCustom() {
+  setup::SwitchMode(*modes_, pre_scan_.Available ? setup::kPreScanCustom : setup::kCustom);
 }
 
 void Station::ValidateForReport() {

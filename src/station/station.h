@@ -126,6 +126,9 @@ class Station {
   void ToggleFieldWarnings();
   void IecDomesticCommercial();
   void IecIndustrial();
+  void MenuStandardMode();         // "&Standard Mode"
+  void MenuSingleFrequencyMode();  // "Single &Frequency Mode"
+  void MenuCustomScan();           // "&Custom Scan"
   void ChooseAmplifierConfig(uint8_t config);  // "&PA Other" 0, "&Kestrel Series" 1, "&Vantor" 2
   void InstallCellFile();
   void OpenSystemDetails();
@@ -214,6 +217,8 @@ class Station {
   };
 
   void ClockTick();
+  void SwitchToStandard();  // mode 1, or 11 while a pre-scan is available
+  void SwitchToCustom();    // mode 3, or 13
   void LoadCell();
   bool SaveTempPreScan();
   void SaveRecovery(uint32_t index);

@@ -262,8 +262,8 @@ void MainWindow::BuildSetupPanel(QWidget* client) {
   heading->setFixedWidth(260);
   drawers_.push_back([this, heading] { SetTextIfChanged(heading, screen_.setup.heading); });
 
-  const auto leave = [this] { station_.LeaveSetupField(); };
-  const auto enter = [this] { station_.EnterInSetupField(); };
+  const std::function<void()> leave = [this] { station_.LeaveSetupField(); };
+  const std::function<void()> enter = [this] { station_.EnterInSetupField(); };
   int y = 36;
   for (auto [caption, name, field, unit] :
        std::initializer_list<std::tuple<const char*, const char*, screen::Field*, const char*>>{
@@ -272,8 +272,11 @@ void MainWindow::BuildSetupPanel(QWidget* client) {
            {"Step", "setup.step", &panel.step, "%"},
            {"Field", "setup.field", &panel.field, "V/m"},
            {"Dwell Time (secs)", "setup.dwell", &panel.dwell, ""}}) {
+    // The scan dwell has no handler of its own: the scan validations read it.
+    const bool dwell = field == &panel.dwell;
     AddText(p, caption, QRect(8, y + 2, 110, 20));
-    AddField(p, name, *field, QRect(120, y, 90, kFieldHeight), leave, enter);
+    AddField(p, name, *field, QRect(120, y, 90, kFieldHeight), dwell ? nullptr : leave,
+             dwell ? nullptr : enter);
     AddText(p, unit, QRect(214, y + 2, 30, 20));
     y += 30;
   }
@@ -311,6 +314,10 @@ void MainWindow::BuildSetupPanel(QWidget* client) {
   custom_grid_->verticalHeader()->setFixedWidth(26);
   custom_grid_->setColumnWidth(0, 96);
   custom_grid_->setColumnWidth(1, 80);
+  // Custom row r is numbered r; the heading row has no number.
+  QStringList numbers{QString()};
+  for (int row = 1; row < custom_grid_->rowCount(); ++row) numbers << QString::number(row);
+  custom_grid_->setVerticalHeaderLabels(numbers);
   for (int row = 0; row < custom_grid_->rowCount(); ++row) {
     for (int column = 0; column < 2; ++column) {
       auto* item = new QTableWidgetItem;
@@ -326,8 +333,13 @@ void MainWindow::BuildSetupPanel(QWidget* client) {
   });
   connect(custom_grid_, &QTableWidget::cellPressed, this,
           [this](int, int) { Handle([this] { station_.ClickCustomGrid(); }); });
+  // The hint lies over the grid's empty rows, and lets clicks through to the grid.
   QLabel* hint = new QLabel("Use Tab + Alt Tab Keys", p);
-  hint->setGeometry(450, 196 - 90, 222, 18);
+  hint->setGeometry(custom_grid_->x() + 30, custom_grid_->y() + 100, 180, 18);
+  hint->setAlignment(Qt::AlignCenter);
+  hint->setAutoFillBackground(true);
+  hint->setFrameShape(QFrame::Box);
+  hint->setAttribute(Qt::WA_TransparentForMouseEvents);
   drawers_.push_back([this, hint] {
     const screen::CustomGrid& grid = screen_.setup.custom;
     custom_grid_->setVisible(grid.visible);
@@ -494,9 +506,9 @@ void MainWindow::BuildMenus() {
   QMenu* iec = mode->addMenu("&IEC Tests...");
   item(iec, "&Domestic + Commercial", [this] { station_.IecDomesticCommercial(); });
   item(iec, "&Industrial", [this] { station_.IecIndustrial(); });
-  item(mode, "&Standard Mode", [this] { station_.PressStandardScan(); });
-  item(mode, "Single &Frequency Mode", [this] { station_.PressSinglePoint(); });
-  item(mode, "&Custom Scan", [this] { station_.PressCustomScan(); });
+  item(mode, "&Standard Mode", [this] { station_.MenuStandardMode(); });
+  item(mode, "Single &Frequency Mode", [this] { station_.MenuSingleFrequencyMode(); });
+  item(mode, "&Custom Scan", [this] { station_.MenuCustomScan(); });
 
   QMenu* configure = bar->addMenu("&Configure");
   QAction* kestrel = item(configure, "&Kestrel Series", [this] { station_.ChooseAmplifierConfig(1); });

@@ -15,6 +15,7 @@
 #include <QMenuBar>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QTableWidget>
 #include <QTest>
 #include <memory>
 
@@ -154,6 +155,52 @@ TEST(MainWindowTest, TheModeButtonsSwitchPanels) {
   w.Click("STANDARD SCAN");
   EXPECT_TRUE(w.window->SetupPanel()->isVisible());
   EXPECT_FALSE(w.window->findChild<QWidget*>("custom_grid")->isVisible());
+  w.rig.op.QueueAnswer(true);
+  w.window->close();
+}
+
+TEST(MainWindowTest, TheScanDwellIsReadOnlyByTheScanValidations) {
+  WindowRig w;
+  w.window->show();
+  w.StartUp();
+  w.rig.TakeTexts();
+  w.Type("setup.dwell", "x");  // left with Tab: no handler of its own
+  EXPECT_TRUE(w.rig.TakeTexts().empty());
+  w.Type("setup.field", "3");  // the standard validation reads it
+  EXPECT_EQ(w.rig.TakeTexts(),
+            (std::vector<std::string>{"Invalid String : \"x\"", "Invalid Dwell Time"}));
+  w.rig.op.QueueAnswer(true);
+  w.window->close();
+}
+
+TEST(MainWindowTest, TheCustomGridNumbersItsRowsFrom1AndShowsItsHintInside) {
+  WindowRig w;
+  w.window->show();
+  w.StartUp();
+  w.Click("CUSTOM SCAN");
+  auto* grid = w.window->findChild<QTableWidget*>("custom_grid");
+  ASSERT_NE(grid, nullptr);
+  EXPECT_EQ(grid->verticalHeaderItem(0)->text(), "");
+  EXPECT_EQ(grid->verticalHeaderItem(1)->text(), "1");
+  EXPECT_EQ(grid->verticalHeaderItem(30)->text(), "30");
+  EXPECT_EQ(grid->item(0, 0)->text(), "MHz");
+  QLabel* hint = nullptr;
+  for (QLabel* label : w.window->findChildren<QLabel*>()) {
+    if (label->text() == "Use Tab + Alt Tab Keys") hint = label;
+  }
+  ASSERT_NE(hint, nullptr);
+  EXPECT_TRUE(hint->isVisible());
+  EXPECT_TRUE(grid->geometry().contains(hint->geometry())) << hint->geometry().y();
+  for (QGroupBox* group : w.window->findChildren<QGroupBox*>()) {
+    if (group->title() == "EUT Status" || group->title() == "EUT Prompt") {
+      EXPECT_FALSE(group->geometry().intersects(hint->geometry())) << group->title().toStdString();
+    }
+  }
+  w.Grab("custom-grid-hint.png");
+  // The first click on the grid takes the hint away.
+  QTest::mouseClick(grid->viewport(), Qt::LeftButton, {}, grid->visualItemRect(grid->item(3, 0)).center());
+  w.window->Refresh();
+  EXPECT_FALSE(hint->isVisible());
   w.rig.op.QueueAnswer(true);
   w.window->close();
 }

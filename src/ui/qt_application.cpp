@@ -12,6 +12,8 @@
 #include <cerrno>
 #include <unistd.h>
 
+#include "ui/program_icon.h"
+
 namespace tarvos::ui {
 namespace {
 
@@ -35,8 +37,10 @@ void UseOffscreenWithoutDisplay() {
 }
 
 void SetUp() {
+  // The application's name, and the title of its message boxes; not a display name,
+  // which the window system would append to every window's own caption.
   QApplication::setApplicationName(kApplicationTitle);
-  QApplication::setApplicationDisplayName(kApplicationTitle);
+  QApplication::setWindowIcon(ProgramIcon());
   // Arial, or the metric-compatible face that fontconfig puts in its place.
   QApplication::setFont(QFont("Arial", 9));
 }

@@ -84,13 +84,13 @@ QtOperator::~QtOperator() {
 }
 
 void QtOperator::Show(MessageKind kind, std::string_view text) {
-  QMessageBox box(IconOf(kind), QGuiApplication::applicationDisplayName(), FromLatin1(text),
+  QMessageBox box(IconOf(kind), QCoreApplication::applicationName(), FromLatin1(text),
                   QMessageBox::Ok, parent_);
   box.exec();
 }
 
 bool QtOperator::Ask(MessageKind kind, std::string_view text) {
-  QMessageBox box(IconOf(kind), QGuiApplication::applicationDisplayName(), FromLatin1(text),
+  QMessageBox box(IconOf(kind), QCoreApplication::applicationName(), FromLatin1(text),
                   QMessageBox::Yes | QMessageBox::No, parent_);
   box.setDefaultButton(QMessageBox::Yes);
   // Closing the box, or Escape, answers No.

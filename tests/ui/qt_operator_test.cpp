@@ -69,10 +69,10 @@ class ModalDriver {
 class QtOperatorTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    saved_name_ = QGuiApplication::applicationDisplayName();
-    QGuiApplication::setApplicationDisplayName(QStringLiteral("Brevant Instruments Ltd TARVOS"));
+    saved_name_ = QCoreApplication::applicationName();
+    QCoreApplication::setApplicationName(QStringLiteral("Brevant Instruments Ltd TARVOS"));
   }
-  void TearDown() override { QGuiApplication::setApplicationDisplayName(saved_name_); }
+  void TearDown() override { QCoreApplication::setApplicationName(saved_name_); }
 
   QString saved_name_;
 };

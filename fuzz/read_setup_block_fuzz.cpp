@@ -13,7 +13,7 @@
 namespace {
 
 std::string BlockText(const tarvos::setup::TestSetup& setup, uint8_t& amplifier_config) {
-  tarvos::platform::TextWriter writer("unused");
+  tarvos::platform::TextWriter writer;
   tarvos::setup::WriteSetupBlock(writer, setup, {amplifier_config, {}, {}});
   return writer.Content();
 }

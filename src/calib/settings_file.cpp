@@ -129,7 +129,6 @@ std::string DefaultPath(const std::optional<std::string>& command_line) {
 
 bool IsUsableDelimiter(char c) {
   switch (c) {
-    case ' ':
     case '\t':
     case '\r':
     case '\n':
@@ -210,9 +209,12 @@ void LoadDefaults(SettingsContext& context) {
 
 bool SaveSettings(SettingsContext& context) {
   const Settings& config = context.Config;
-  TextWriter writer(SettingsPath(config.DefaultPath));
-  const auto whole = [&writer](uint64_t value) { writer.WriteLine(setup::FormatWhole(value)); };
   try {
+    const std::string path = SettingsPath(config.DefaultPath);
+    // A settings file marked read-only is replaced all the same.
+    platform::ClearReadOnly(path);
+    TextWriter writer(path);
+    const auto whole = [&writer](uint64_t value) { writer.WriteLine(setup::FormatWhole(value)); };
     whole(config.BorderColour);
     whole(config.GridColour);
     whole(config.BackgroundColour);

@@ -26,7 +26,8 @@ std::string ProgramFolder(const std::optional<std::string>& command_line,
 std::string DefaultPath(const std::optional<std::string>& command_line);
 
 // Whether a character can separate the fields of the result and pre-scan rows: not a
-// blank, a line end, or anything a number is written with.
+// tab, a line end, or anything a number is written with. A blank is one: its files have
+// a reading path of their own.
 bool IsUsableDelimiter(char c);
 
 // What Tarvos.INI holds: besides the Settings, the TestSetup (RangeChoice included), the

@@ -27,7 +27,9 @@ void OpenSystemDetails(link::AdapterAccess& access, const Settings& config,
 CellLoad AcceptSystemDetails(const screen::SystemDetailsDialog& dialog, CellFileContext& context) {
   const std::string& delimiter = dialog.file_delimiter;
   if (!delimiter.empty()) {
-    if (IsUsableDelimiter(delimiter.front())) {
+    // A text of one blank is refused; a longer one gives its first character, even a
+    // blank.
+    if (delimiter != " " && IsUsableDelimiter(delimiter.front())) {
       context.Config.FileDelimiter = delimiter.front();
     } else {
       context.Op.Show(platform::MessageKind::Plain, "Invalid delimitor");

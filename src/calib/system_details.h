@@ -13,9 +13,10 @@ namespace tarvos::calib {
 void OpenSystemDetails(link::AdapterAccess& access, const Settings& config,
                        screen::SystemDetailsDialog& dialog);
 
-// "Accept": takes the delimiter (an empty field keeps it; a blank or a character of
-// numbers is refused with "Invalid delimitor") and the cell number, and loads that
-// cell's table.
+// "Accept": takes the first character of the delimiter field (an empty field keeps the
+// delimiter; a text of exactly one blank, or a first character that numbers are written
+// with, is refused with "Invalid delimitor") and the cell number, and loads that cell's
+// table.
 CellLoad AcceptSystemDetails(const screen::SystemDetailsDialog& dialog, CellFileContext& context);
 
 }  // namespace tarvos::calib

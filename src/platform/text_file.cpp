@@ -140,43 +140,90 @@ std::optional<std::string> TextReader::ReadValue(std::size_t max_chars) {
   return value;
 }
 
+TextWriter::TextWriter(std::string path) : path_(std::move(path)) {
+  if (path_.empty()) Fail(ENOENT);
+  // An existing file that may not be written is refused, as the platform's own write
+  // would refuse it; root may write anything, so its write bits count too.
+  struct stat target {};
+  const bool exists = ::stat(path_.c_str(), &target) == 0;
+  if (exists && S_ISDIR(target.st_mode)) Fail(EISDIR);
+  if (exists && (::access(path_.c_str(), W_OK) != 0 || (target.st_mode & 0222) == 0)) {
+    Fail(EACCES);
+  }
+  temp_ = path_ + ".tmp-XXXXXX";
+  fd_ = ::mkstemp(temp_.data());
+  if (fd_ < 0) Fail(errno);
+  ::fcntl(fd_, F_SETFD, FD_CLOEXEC);
+  if (exists) {
+    // The replacement keeps the old file's mode bits and, where we may, its owner.
+    ::fchmod(fd_, target.st_mode & 07777);
+    [[maybe_unused]] const int owned = ::fchown(fd_, target.st_uid, target.st_gid);
+  } else {
+    // mkstemp makes the file private; a new file is as readable as any other.
+    const mode_t mask = ::umask(0);
+    ::umask(mask);
+    ::fchmod(fd_, 0666 & ~mask);
+  }
+}
+
+TextWriter::~TextWriter() { Discard(); }
+
+void TextWriter::Discard() {
+  if (fd_ < 0) return;
+  ::close(fd_);
+  fd_ = -1;
+  ::unlink(temp_.c_str());
+}
+
 void TextWriter::WriteLine(std::string_view line) {
   content_.append(line);
   content_.append("\r\n");
 }
 
-void TextWriter::Commit() { WriteFileAtomically(path_, content_); }
-
-void WriteFileAtomically(const std::string& path, std::string_view content) {
-  if (path.empty()) Fail(ENOENT);
-  std::string temp = path + ".tmp-XXXXXX";
-  Descriptor fd(::mkstemp(temp.data()));
-  if (fd.Get() < 0) Fail(errno);
-  const auto give_up = [&temp](int error_number) {
-    ::unlink(temp.c_str());
+void TextWriter::Commit() {
+  if (fd_ < 0) Fail(EBADF);
+  const auto give_up = [this](int error_number) {
+    Discard();
     Fail(error_number);
   };
-  // mkstemp makes the file private; a saved file is as readable as any other.
-  const mode_t mask = ::umask(0);
-  ::umask(mask);
-  ::fchmod(fd.Get(), 0666 & ~mask);
-
   std::size_t done = 0;
-  while (done < content.size()) {
-    const ssize_t wrote = ::write(fd.Get(), content.data() + done, content.size() - done);
+  while (done < content_.size()) {
+    const ssize_t wrote = ::write(fd_, content_.data() + done, content_.size() - done);
     if (wrote < 0) {
       if (errno == EINTR) continue;
       give_up(errno);
     }
     done += static_cast<std::size_t>(wrote);
   }
-  if (::fsync(fd.Get()) != 0) give_up(errno);
-  if (fd.Close() != 0) give_up(errno);
-  if (::rename(temp.c_str(), path.c_str()) != 0) give_up(errno);
+  if (::fsync(fd_) != 0) give_up(errno);
+  const int closed = ::close(fd_);
+  fd_ = -1;
+  if (closed != 0) {
+    const int error_number = errno;
+    ::unlink(temp_.c_str());
+    Fail(error_number);
+  }
+  if (::rename(temp_.c_str(), path_.c_str()) != 0) {
+    const int error_number = errno;
+    ::unlink(temp_.c_str());
+    Fail(error_number);
+  }
 
   // The rename itself reaches the disk only with the folder.
-  Descriptor folder(::open(FolderOf(path).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+  Descriptor folder(::open(FolderOf(path_).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
   if (folder.Get() >= 0) ::fsync(folder.Get());
+}
+
+void WriteFileAtomically(const std::string& path, std::string_view content) {
+  TextWriter writer(path);
+  writer.Write(content);
+  writer.Commit();
+}
+
+void ClearReadOnly(const std::string& path) {
+  struct stat info {};
+  if (::stat(path.c_str(), &info) != 0 || !S_ISREG(info.st_mode)) return;
+  ::chmod(path.c_str(), (info.st_mode & 07777) | S_IWUSR);
 }
 
 }  // namespace tarvos::platform

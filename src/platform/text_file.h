@@ -46,26 +46,45 @@ class TextReader {
   std::size_t pos_ = 0;
 };
 
-// A text file written as a whole: lines are collected, then Commit writes a temporary
-// file in the same folder, flushes it to the disk and renames it over the target, so a
-// failure at any point leaves the previous file whole.
+// A text file written as a whole. Making the writer creates a temporary file in the
+// target's folder (refused with "File access denied" when the target exists and may not
+// be written), so a folder that is missing or a file that is refused fails before the
+// first line; lines are collected, then Commit writes them, flushes them to the disk and
+// renames the temporary file over the target, which keeps its mode bits. A failure at
+// any point, or a writer dropped without Commit, leaves the previous file whole.
 class TextWriter {
  public:
-  explicit TextWriter(std::string path) : path_(std::move(path)) {}
+  // Throws FileError when the file cannot be created.
+  explicit TextWriter(std::string path);
+  // Lines held in memory only, to be read back with Content(); Commit is refused.
+  TextWriter() = default;
+  ~TextWriter();
+  TextWriter(const TextWriter&) = delete;
+  TextWriter& operator=(const TextWriter&) = delete;
 
   // Appends the line and CR LF.
   void WriteLine(std::string_view line);
+  // Appends the bytes as they are.
+  void Write(std::string_view bytes) { content_.append(bytes); }
   const std::string& Content() const { return content_; }
   const std::string& Path() const { return path_; }
   // Throws FileError; the temporary file is removed on failure.
   void Commit();
 
  private:
+  void Discard();
+
   std::string path_;
+  std::string temp_;
+  int fd_ = -1;
   std::string content_;
 };
 
 // Writes the bytes to the path as TextWriter::Commit does.
 void WriteFileAtomically(const std::string& path, std::string_view content);
+
+// Makes an existing file writable again (its read-only attribute cleared), so that a
+// save may replace it. Nothing when it does not exist.
+void ClearReadOnly(const std::string& path);
 
 }  // namespace tarvos::platform

@@ -25,8 +25,7 @@ SystemDetailsDialog::SystemDetailsDialog(station::Station& station, QWidget* par
   auto* fields = new QGridLayout;
   fields->addWidget(new QLabel("File Delimitor", this), 0, 0);
   delimiter_ = new QLineEdit(FromLatin1(station.Screen().system_details.file_delimiter), this);
-  delimiter_->setMaxLength(1);
-  delimiter_->setFixedWidth(30);
+  delimiter_->setFixedWidth(40);  // takes the first character of what is typed
   fields->addWidget(delimiter_, 0, 1, Qt::AlignLeft);
   fields->addWidget(new QLabel("Current Cell Number", this), 1, 0);
   cell_number_ = new QLineEdit(this);

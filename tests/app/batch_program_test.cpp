@@ -201,6 +201,17 @@ TEST_F(BatchProgramTest, AResultsFileThatCannotBeWrittenIsItsOwnStatus) {
       work_.Path(), {"--batch", kIecIndustrial, "--results", "no-folder/out.RF", "--program-folder",
                      "home", "--virtual-time", "--stop-after", "10"});
   EXPECT_EQ(run.Status, kExitNotSaved);
+  EXPECT_THAT(run.Err, HasSubstr("File not found"));
+
+  // A read-only results file stays as it was.
+  const std::string locked = work_.Write("locked.RF", "earlier results\r\n");
+  std::filesystem::permissions(locked, std::filesystem::perms::owner_read);
+  const ProgramRun refused = RunProgram(
+      work_.Path(), {"--batch", kIecIndustrial, "--results", "locked.RF", "--program-folder",
+                     "home", "--virtual-time", "--stop-after", "10"});
+  EXPECT_EQ(refused.Status, kExitNotSaved);
+  EXPECT_THAT(refused.Err, HasSubstr("File access denied\n"));
+  EXPECT_EQ(work_.Read("locked.RF"), "earlier results\r\n");
 }
 
 TEST_F(BatchProgramTest, TheProgramFolderComesFromTarvosHomeWithoutTheOption) {

@@ -261,13 +261,35 @@ TEST_F(SettingsFileTest, DelimiterLine) {
   EXPECT_EQ(rig.screen.system_details.file_delimiter, ";");  // the dialog keeps its text
 
   for (const auto& [line, expected] :
-       {std::pair<std::string, char>{"", ';'}, {"|x", '|'}, {" ", ';'}, {"5", ';'}, {"e", ';'}}) {
+       {std::pair<std::string, char>{"", ';'}, {"|x", '|'}, {" ", ' '}, {"5", ';'}, {"e", ';'}}) {
     lines[15] = line;
     SettingsRig back;
     back.folder.Write("Tarvos.INI", JoinCrLf(lines));
     ASSERT_EQ(LoadSettings(back.context), SettingsLoad::Loaded);
     EXPECT_EQ(back.config.FileDelimiter, expected) << '"' << line << '"';
   }
+}
+
+TEST_F(SettingsFileTest, ABlankDelimiterIsKeptAndWrittenBack) {
+  rig.folder.Write("Tarvos.INI", "");
+  ASSERT_TRUE(SaveSettings(rig.context));
+  auto lines = SplitCrLf(rig.folder.Read("Tarvos.INI"));
+  lines[15] = " ";
+  SettingsRig back;
+  back.folder.Write("Tarvos.INI", JoinCrLf(lines));
+  ASSERT_EQ(LoadSettings(back.context), SettingsLoad::Loaded);
+  EXPECT_EQ(back.config.FileDelimiter, ' ');
+  ASSERT_TRUE(SaveSettings(back.context));
+  EXPECT_EQ(SplitCrLf(back.folder.Read("Tarvos.INI"))[15], " ");
+}
+
+TEST_F(SettingsFileTest, AReadOnlySettingsFileIsReplacedAtClose) {
+  rig.folder.Write("Tarvos.INI", "old\r\n");
+  const auto path = rig.folder.Path() + "Tarvos.INI";
+  std::filesystem::permissions(path, std::filesystem::perms::owner_read |
+                                         std::filesystem::perms::group_read);
+  ASSERT_TRUE(SaveSettings(rig.context));
+  EXPECT_EQ(SplitCrLf(rig.folder.Read("Tarvos.INI")).size(), 104U);
 }
 
 TEST_F(SettingsFileTest, RangeChoiceOutsideTheGroupShowsNoSelection) {

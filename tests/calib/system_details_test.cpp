@@ -110,7 +110,7 @@ TEST_F(SystemDetailsTest, AcceptTakesDelimiterAndCellAndLoadsIt) {
 TEST_F(SystemDetailsTest, DelimitersThatWouldSplitNumbersAreRefused) {
   folder.Write("cell0010.csv", "h\r\n");
   dialog.cell_number = "10";
-  for (const char* text : {" ", "5", ".", "-", "+", "E", "e", " ;"}) {
+  for (const char* text : {" ", "5", ".", "-", "+", "E", "e", "\t"}) {
     op.ClearHistory();
     dialog.file_delimiter = text;
     AcceptSystemDetails(dialog, context);
@@ -123,6 +123,20 @@ TEST_F(SystemDetailsTest, DelimitersThatWouldSplitNumbersAreRefused) {
   AcceptSystemDetails(dialog, context);
   EXPECT_EQ(config.FileDelimiter, '|');
   EXPECT_THAT(op.History(), IsEmpty());
+}
+
+TEST_F(SystemDetailsTest, ALongerTextGivesItsFirstCharacterABlankIncluded) {
+  folder.Write("cell0010.csv", "h\r\n");
+  dialog.cell_number = "10";
+  for (const auto& [text, taken] : {std::pair<const char*, char>{" ;", ' '}, {"  ", ' '},
+                                    {"|;", '|'}}) {
+    op.ClearHistory();
+    config.FileDelimiter = ';';
+    dialog.file_delimiter = text;
+    AcceptSystemDetails(dialog, context);
+    EXPECT_EQ(config.FileDelimiter, taken) << '"' << text << '"';
+    EXPECT_THAT(op.TextsOf(platform::MessageKind::Plain), IsEmpty()) << '"' << text << '"';
+  }
 }
 
 TEST_F(SystemDetailsTest, AcceptOfAMissingCellAsks) {

@@ -16,7 +16,7 @@ std::string DataFile(const std::string& name) {
 // The example as the program itself would save it: same values, same bytes.
 void ExpectSavedForm(const std::string& path, const setup::TestSetup& expected) {
   uint8_t amplifier = 0;
-  platform::TextWriter writer("unused");
+  platform::TextWriter writer;
   setup::WriteSetupBlock(writer, expected, setup::SetupBlockContext{amplifier, {}, {}});
   EXPECT_EQ(FileBytes(path), writer.Content()) << path;
 }

@@ -40,7 +40,7 @@ void FillResults(engine::ResultStore& results, uint32_t n) {
 }
 
 std::vector<std::string> SetupBlockLines(const setup::TestSetup& setup, uint8_t amplifier) {
-  platform::TextWriter writer("unused");
+  platform::TextWriter writer;
   setup::WriteSetupBlock(writer, setup, setup::SetupBlockContext{amplifier, {}, {}});
   platform::TextReader reader(writer.Content());
   std::vector<std::string> lines;

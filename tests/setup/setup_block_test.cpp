@@ -59,7 +59,7 @@ class SetupBlockTest : public ::testing::Test {
             [this](int line) { events.push_back(std::to_string(line)); }};
   }
   std::string Written(const TestSetup& setup) {
-    platform::TextWriter writer("unused");
+    platform::TextWriter writer;
     amplifier_config = 2;
     WriteSetupBlock(writer, setup, Context());
     events.clear();
@@ -97,7 +97,7 @@ TEST_F(SetupBlockTest, ExactBytesOfTheDefaultSetup) {
 
 TEST_F(SetupBlockTest, AsksForTheVersionOnceBetweenLines21And22) {
   std::size_t lines_at_request = 0;
-  platform::TextWriter writer("unused");
+  platform::TextWriter writer;
   SetupBlockContext write_context{
       amplifier_config, [&] { lines_at_request = Lines(writer.Content()).size(); }, nullptr};
   WriteSetupBlock(writer, Sample(), write_context);
@@ -201,7 +201,7 @@ TEST_F(SetupBlockTest, ANumberThatDoesNotConvertStopsTheReadKeepingWhatCameBefor
 }
 
 TEST_F(SetupBlockTest, WorksWithoutASynthesiserToAsk) {
-  platform::TextWriter writer("unused");
+  platform::TextWriter writer;
   SetupBlockContext quiet{amplifier_config, nullptr, nullptr};
   WriteSetupBlock(writer, Sample(), quiet);
   platform::TextReader reader(writer.Content());
@@ -213,7 +213,7 @@ TEST_F(SetupBlockTest, WorksWithoutASynthesiserToAsk) {
 // The settings file replaces values as their lines are read: the hook must see the
 // value of its own line already stored.
 TEST(SetupBlockHook, SeesTheValueOfItsLineAlreadyStored) {
-  platform::TextWriter writer("unused");
+  platform::TextWriter writer;
   uint8_t written_config = 2;
   WriteSetupBlock(writer, Sample(), {written_config, {}, {}});
 

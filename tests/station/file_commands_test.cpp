@@ -256,15 +256,36 @@ TEST_F(FileCommandsTest, AFailedSaveShowsTheErrorAndStopsThere) {
   EXPECT_EQ(rig_.Errors()[0], "File not found");
   EXPECT_FALSE(rig_.screen.menus.save_results_enabled);
   EXPECT_EQ(rig_.screen.monitor.file_label, "");
-  // The file is committed after its lines: everything but the closing request was sent.
-  const int alone =
-      RecordsVersions([&](Rig& r) { records::SaveResultsFile(r.Files(), folder_.File("x.RF")); });
-  EXPECT_EQ(rig_.Versions(), alone + 1);
+  // The file cannot be created: only the request before the file operation was sent.
+  EXPECT_EQ(rig_.Versions(), 1);
 
+  // The setup and pre-scan saves send theirs before the file is created, and no more.
   EXPECT_FALSE(rig_.commands.SaveSetupTo(path));
+  EXPECT_EQ(rig_.Versions(), 2);
   EXPECT_FALSE(rig_.commands.SavePreScansTo(path));
+  EXPECT_EQ(rig_.Versions(), 3);
   EXPECT_EQ(rig_.Errors().size(), 3u);
   EXPECT_EQ(std::count(rig_.calls.begin(), rig_.calls.end(), "Repaint"), 0);
+}
+
+TEST_F(FileCommandsTest, AReadOnlyFileIsNotReplaced) {
+  for (const char* name : {"kept.RF", "kept.STP", "kept.PSC"}) {
+    SCOPED_TRACE(name);
+    const std::string path = WriteFile(name, setup::kStandard);
+    const auto before = FileLines(path);
+    std::filesystem::permissions(path, std::filesystem::perms::owner_read);
+    Rig rig;
+    rig.pre_scan->Entries[1] = {80'000'000, 100};
+    bool saved = true;
+    if (std::string_view(name).ends_with(".RF")) saved = rig.commands.SaveResultsTo(path);
+    if (std::string_view(name).ends_with(".STP")) saved = rig.commands.SaveSetupTo(path);
+    if (std::string_view(name).ends_with(".PSC")) saved = rig.commands.SavePreScansTo(path);
+    EXPECT_FALSE(saved);
+    EXPECT_THAT(rig.Errors(), ElementsAre("File access denied"));
+    EXPECT_EQ(rig.Versions(), 1);
+    EXPECT_EQ(FileLines(path), before);
+    EXPECT_EQ(std::filesystem::status(path).permissions(), std::filesystem::perms::owner_read);
+  }
 }
 
 TEST_F(FileCommandsTest, OpenResultsLoadsValidatesAndShowsTheReport) {

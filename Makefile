@@ -4,7 +4,8 @@ ASAN_BUILD ?= build-asan
 JOBS       ?= $(shell nproc 2>/dev/null || echo 2)
 CMAKE_ARGS ?=
 
-.PHONY: all deps configure build run install test test-asan bench clean
+.PHONY: all deps configure build run install test test-asan bench clean \
+        windows windows32 test-windows windows-package
 
 all: build
 
@@ -40,7 +41,31 @@ bench: build
 	@$(BUILD)/bench/bench_report
 
 clean:
-	rm -rf $(BUILD) $(ASAN_BUILD)
+	rm -rf $(BUILD) $(ASAN_BUILD) $(WINDOWS_BUILD) $(WINDOWS32_BUILD)
+
+# Windows: the programs without the window (tarvos-batch.exe, usbi2cio_sim.dll) and the
+# core's tests, from Debian's MinGW-w64 cross compilers; the tests run under Wine.
+WINDOWS_BUILD   ?= build-windows
+WINDOWS32_BUILD ?= build-windows32
+windows: deps
+	@cmake -S . -B $(WINDOWS_BUILD) -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64-x86_64.cmake \
+	  -DCMAKE_BUILD_TYPE=Release -DTARVOS_WINDOW=OFF -DTARVOS_BENCH=OFF >/dev/null
+	@cmake --build $(WINDOWS_BUILD) -j $(JOBS)
+
+# 32-bit: build and link only (32-bit Wine cannot be installed here).
+windows32: deps
+	@cmake -S . -B $(WINDOWS32_BUILD) -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64-i686.cmake \
+	  -DCMAKE_BUILD_TYPE=Release -DTARVOS_WINDOW=OFF -DTARVOS_BENCH=OFF -DTARVOS_TESTS=OFF >/dev/null
+	@cmake --build $(WINDOWS32_BUILD) -j $(JOBS)
+
+# The 32-bit build, every core test program under Wine, then tarvos-batch.exe against the
+# Linux build's results and a real-clock scan through usbi2cio_sim.dll.
+test-windows: windows32 windows build
+	@scripts/test-windows $(WINDOWS_BUILD) $(BUILD)
+
+# tarvos-batch.exe, usbi2cio_sim.dll, the sample data and README-Windows.txt in a zip.
+windows-package: windows
+	@scripts/windows-package $(WINDOWS_BUILD)
 
 # Each fuzz target for FUZZ_SECONDS under ASan and UBSan, seeded from data/ and the
 # corpora kept in fuzz/corpus/<target>/.

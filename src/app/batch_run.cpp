@@ -4,7 +4,6 @@
 #include <charconv>
 #include <chrono>
 #include <cstdint>
-#include <filesystem>
 #include <functional>
 #include <memory>
 #include <system_error>
@@ -18,15 +17,13 @@
 #include "platform/event_loop.h"
 #include "platform/shared_library_adapters.h"
 #include "platform/system_event_loop.h"
+#include "platform/system_paths.h"
 #include "platform/virtual_event_loop.h"
 #include "sim/bench.h"
 #include "sim/simulated_test_set.h"
-#include "ui/printed_reports.h"
-#include "ui/qt_application.h"
-#include "ui/station_reports.h"
 
-#ifndef TARVOS_DATA_DIR
-#error "TARVOS_DATA_DIR names the sample data folder the program folder is seeded from"
+#ifndef TARVOS_SOURCE_DATA_DIR
+#error "TARVOS_SOURCE_DATA_DIR names the sample data of the source tree, for a built program"
 #endif
 
 namespace tarvos::app {
@@ -37,18 +34,20 @@ constexpr std::string_view kNoSynthesiser =
 constexpr std::string_view kRunNotStarted = "error: the run did not start";
 constexpr uint32_t kStopRetryMs = 55;
 
-std::string WithSlash(std::string folder) {
-  if (folder.empty() || folder.back() != '/') folder += '/';
-  return folder;
+constexpr std::string_view kNoPrinting =
+    "error: printing the reports needs the program with the window: tarvos --batch";
+
+// What an installation for all users hands a per-user folder used for the first time.
+bool IsInstallationFile(const std::string& name) {
+  std::string lower = name;
+  for (char& c : lower) c = static_cast<char>(c >= 'A' && c <= 'Z' ? c - 'A' + 'a' : c);
+  if (lower == "tarvos.ini" || lower == "salvo.ini" || lower == "brevantusb.txt") return true;
+  return lower.starts_with("cell") && lower.ends_with(".csv");
 }
 
 }  // namespace
 
-std::string FromWorkingFolder(const std::string& path) {
-  std::error_code error;
-  std::filesystem::path absolute = std::filesystem::absolute(path, error);
-  return error ? path : absolute.string();
-}
+std::string FromWorkingFolder(const std::string& path) { return platform::AbsolutePath(path); }
 
 namespace {
 
@@ -104,15 +103,19 @@ std::unique_ptr<platform::AdapterLibrary> MakeAdapters(const BatchOptions& optio
 }
 
 std::string SampleDataFolder() {
-  // An installed program finds its samples beside it; a built one in the source tree.
-  std::error_code error;
-  const std::filesystem::path program = std::filesystem::read_symlink("/proc/self/exe", error);
-  if (!error) {
-    const std::filesystem::path installed =
-        program.parent_path().parent_path() / "share" / "tarvos" / "data";
-    if (std::filesystem::is_directory(installed, error)) return WithSlash(installed.string());
+  // A program finds its samples beside it (a Windows installation), in the shared data of
+  // its installation (Linux), or, built and not installed, in the source tree.
+  const std::string program = platform::ExecutableFolder();
+  if (!program.empty()) {
+    for (const std::string& candidate :
+         {program + "data", program + ".." + platform::FolderSeparator() + "share" +
+                                platform::FolderSeparator() + "tarvos" +
+                                platform::FolderSeparator() + "data"}) {
+      const std::string folder = platform::WithSeparator(candidate);
+      if (platform::FileExists(folder + "IEC-Industrial.STP")) return folder;
+    }
   }
-  return WithSlash(TARVOS_DATA_DIR);
+  return platform::WithSeparator(TARVOS_SOURCE_DATA_DIR);
 }
 
 void SeedFromSamples(const std::string& program_folder, std::ostream& err) {
@@ -122,10 +125,24 @@ void SeedFromSamples(const std::string& program_folder, std::ostream& err) {
   for (const std::string& problem : report.Problems) err << "warning: " << problem << '\n';
 }
 
-std::string PrepareProgramFolder(const BatchOptions& options, std::ostream& err) {
+std::optional<std::string> PrepareProgramFolder(const BatchOptions& options, std::ostream& err) {
   std::optional<std::string> folder_option;
   if (options.ProgramFolder) folder_option = FromWorkingFolder(*options.ProgramFolder);
-  std::string program_folder = calib::DefaultPath(folder_option);
+  const std::string program_folder = calib::DefaultPath(folder_option);
+  if (!platform::MakeFolders(program_folder) || !platform::CanCreateFilesIn(program_folder)) {
+    // A folder the operator named is never traded for another.
+    err << "error: the program folder " << program_folder << " cannot be used\n";
+    if (folder_option) return std::nullopt;
+  }
+  // A per-user folder used for the first time takes the settings and cell files of an
+  // installation for all users that it stands in for.
+  const std::optional<std::string> installed = platform::InstalledProgramFolder();
+  if (!folder_option && !platform::EnvironmentText("TARVOS_HOME") && installed &&
+      *installed != program_folder &&
+      !platform::FindFileIgnoringCase(program_folder, calib::kSettingsFileName)) {
+    const SeedReport report = SeedProgramFolder(*installed, program_folder, IsInstallationFile);
+    for (const std::string& problem : report.Problems) err << "warning: " << problem << '\n';
+  }
   if (!options.AdapterLibrary) SeedFromSamples(program_folder, err);
   return program_folder;
 }
@@ -145,25 +162,10 @@ std::optional<int> AnswerHelpOrUsage(const ParsedArguments& parsed, std::ostream
 
 namespace {
 
-// Both reports as the window prints them, into PDF files; Qt comes up offscreen for it
-// when there is no display.
-bool PrintReports(station::Station& station, const BatchOptions& options, std::ostream& err) {
-  int argc = 1;
-  char name[] = "tarvos";
-  char* argv[] = {name, nullptr};
-  ui::QtApplication application(argc, argv);
-  BatchOperator op(err, options.Answer);
-  const std::string plot = options.ReportPdf ? FromWorkingFolder(*options.ReportPdf) : "";
-  const std::string table = options.TablePdf ? FromWorkingFolder(*options.TablePdf) : "";
-  if (ui::PrintReportsToPdf(ui::StationReportInputs(station, op), plot, table)) return true;
-  err << "error: the reports could not be printed to "
-      << (plot.empty() ? table : table.empty() ? plot : plot + " and " + table) << '\n';
-  return false;
-}
-
 // Everything between start-up and the closing steps; the status of the batch run.
 int Drive(station::Station& station, platform::EventLoop& loop, const BatchOptions& options,
-          std::optional<engine::EndReason>& ended, std::ostream& out, std::ostream& err) {
+          const ReportPrinter& print_reports, std::optional<engine::EndReason>& ended,
+          std::ostream& out, std::ostream& err) {
   if (!station.Link().SynthPresent) {
     err << kNoSynthesiser << '\n';
     return kExitCannotStart;
@@ -221,18 +223,21 @@ int Drive(station::Station& station, platform::EventLoop& loop, const BatchOptio
   if (!station.Files().SaveResultsTo(FromWorkingFolder(options.ResultsPath))) {
     return kExitNotSaved;
   }
-  if ((options.ReportPdf || options.TablePdf) && !PrintReports(station, options, err)) {
+  if ((options.ReportPdf || options.TablePdf) && !print_reports(station, options, err)) {
     return kExitNotSaved;
   }
   return ExitStatusFor(ended, stopped_by_option);
 }
 
-int RunWith(const BatchOptions& options, std::ostream& out, std::ostream& err) {
+int RunWith(const BatchOptions& options, const ReportPrinter& print_reports, std::ostream& out,
+            std::ostream& err) {
   Clock clock = MakeClock(options.VirtualTime);
   std::unique_ptr<platform::AdapterLibrary> adapters = MakeAdapters(options, *clock.Loop, err);
   if (!adapters) return kExitCannotStart;
 
-  const std::string program_folder = PrepareProgramFolder(options, err);
+  const std::optional<std::string> folder = PrepareProgramFolder(options, err);
+  if (!folder) return kExitCannotStart;
+  const std::string& program_folder = *folder;
 
   BatchOperator op(err, options.Answer);
   station::Station station(
@@ -245,7 +250,7 @@ int RunWith(const BatchOptions& options, std::ostream& out, std::ostream& err) {
 
   // No window to wait for: start up at once rather than on the start-up timer.
   station.StartUp();
-  const int status = Drive(station, *clock.Loop, options, ended, out, err);
+  const int status = Drive(station, *clock.Loop, options, print_reports, ended, out, err);
   station.Close();  // nobody to ask the close question
   return status;
 }
@@ -279,16 +284,21 @@ int ExitStatusFor(std::optional<engine::EndReason> reason, bool stopped_by_optio
 }
 
 station::ClockReading LocalReading(std::time_t moment) {
-  std::tm parts{};
-  if (::localtime_r(&moment, &parts) == nullptr) return {};
-  return {parts.tm_year + 1900, parts.tm_mon + 1, parts.tm_mday,
-          parts.tm_hour,        parts.tm_min,     parts.tm_sec};
+  const auto parts = platform::LocalTime(static_cast<long long>(moment));
+  if (!parts) return {};
+  return {parts->Year, parts->Month, parts->Day, parts->Hour, parts->Minute, parts->Second};
 }
 
-int RunBatch(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
+int RunBatch(const std::vector<std::string>& args, const ReportPrinter& print_reports,
+             std::ostream& out, std::ostream& err) {
   const ParsedArguments parsed = ParseBatchArguments(args);
   if (const auto status = AnswerHelpOrUsage(parsed, out, err)) return *status;
-  return RunWith(std::get<BatchOptions>(parsed), out, err);
+  const BatchOptions& options = std::get<BatchOptions>(parsed);
+  if ((options.ReportPdf || options.TablePdf) && !print_reports) {
+    err << kNoPrinting << '\n';
+    return kExitCannotStart;
+  }
+  return RunWith(options, print_reports, out, err);
 }
 
 }  // namespace tarvos::app

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <ctime>
 #include <optional>
 #include <ostream>
@@ -26,10 +27,17 @@ inline constexpr int kExitCannotStart = 2;  // usage, adapter library, no synthe
 inline constexpr int kExitRunEnded = 3;     // any other end of the run
 inline constexpr int kExitNotSaved = 4;     // the results file could not be written
 
+// Prints the plot and tabular reports the options name into PDF files, after a run;
+// false after writing why to err. Only a program with Qt has one.
+using ReportPrinter =
+    std::function<bool(station::Station& station, const BatchOptions& options, std::ostream& err)>;
+
 // Runs a setup file as the window's RUN (or PRE-SCAN) would, and writes its results
 // with their setup. args are the arguments after the program name; steps go to out, the
-// program's messages and the batch run's own errors to err, one line each.
-int RunBatch(const std::vector<std::string>& args, std::ostream& out, std::ostream& err);
+// program's messages and the batch run's own errors to err, one line each. Without a
+// printer the two PDF options are refused (exit status 2).
+int RunBatch(const std::vector<std::string>& args, const ReportPrinter& print_reports,
+             std::ostream& out, std::ostream& err);
 
 // "step N: F MHz, L V/m", F in MHz with three decimals and L with two.
 std::string StepLine(uint32_t index, const engine::ResultPoint& entry);
@@ -51,9 +59,11 @@ std::unique_ptr<platform::AdapterLibrary> MakeAdapters(const BatchOptions& optio
 // Copies the sample files a program folder on the simulated test set lacks.
 void SeedFromSamples(const std::string& program_folder, std::ostream& err);
 
-// The program folder the options name (else the default), seeded on the simulated test
-// set.
-std::string PrepareProgramFolder(const BatchOptions& options, std::ostream& err);
+// The program folder the options name (else the default), made when missing; a new
+// per-user folder is seeded from an installation for all users, and any folder on the
+// simulated test set from the samples. nullopt, after writing why, when a folder named
+// on the command line cannot be used.
+std::optional<std::string> PrepareProgramFolder(const BatchOptions& options, std::ostream& err);
 // Writes the usage text or the usage error; the exit status then, nullopt to go on.
 std::optional<int> AnswerHelpOrUsage(const ParsedArguments& parsed, std::ostream& out,
                                      std::ostream& err);

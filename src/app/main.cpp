@@ -1,3 +1,5 @@
+// tarvos: the operator's window, or with --batch a run without it (which can print its
+// reports, having Qt).
 #include <exception>
 #include <iostream>
 #include <string>
@@ -5,27 +7,33 @@
 
 #include "app/batch_options.h"
 #include "app/batch_run.h"
+#include "app/program_main.h"
+#include "app/report_printing.h"
 #include "app/window_run.h"
 
-int main(int argc, char** argv) {
+namespace tarvos::app {
+
+int ProgramMain(int argc, char** argv) {
   const std::vector<std::string> args(argv + 1, argv + argc);
-  if (tarvos::app::AsksForHelp(args)) {
-    std::cout << tarvos::app::UsageText();
-    return tarvos::app::kExitDone;
+  if (AsksForHelp(args)) {
+    std::cout << UsageText();
+    return kExitDone;
   }
-  if (!tarvos::app::AsksForBatchRun(args)) {
+  if (!AsksForBatchRun(args)) {
     try {
-      return tarvos::app::RunWindow(argc, argv, std::cout, std::cerr);
+      return RunWindow(argc, argv, std::cout, std::cerr);
     } catch (const std::exception& failure) {
       std::cerr << "error: " << failure.what() << '\n';
-      return tarvos::app::kExitRunEnded;
+      return kExitRunEnded;
     }
   }
   try {
-    return tarvos::app::RunBatch(args, std::cout, std::cerr);
+    return RunBatch(args, PrintReportsToPdfFiles, std::cout, std::cerr);
   } catch (const std::exception& failure) {
     // Nothing the run does should throw this far; if it does, say so rather than abort.
     std::cerr << "error: " << failure.what() << '\n';
-    return tarvos::app::kExitRunEnded;
+    return kExitRunEnded;
   }
 }
+
+}  // namespace tarvos::app

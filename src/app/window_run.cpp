@@ -33,7 +33,9 @@ int RunWindow(int argc, char** argv, std::ostream& out, std::ostream& err) {
   std::unique_ptr<platform::AdapterLibrary> adapters = MakeAdapters(options, loop, err);
   if (!adapters) return kExitCannotStart;
 
-  const std::string program_folder = PrepareProgramFolder(options, err);
+  const std::optional<std::string> folder = PrepareProgramFolder(options, err);
+  if (!folder) return kExitCannotStart;
+  const std::string& program_folder = *folder;
 
   ui::QtOperator op(nullptr);
   station::Station station(station::StationParts{

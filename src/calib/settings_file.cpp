@@ -1,7 +1,5 @@
 #include "calib/settings_file.h"
 
-#include <pwd.h>
-#include <unistd.h>
 
 #include <cmath>
 #include <cstdint>
@@ -10,6 +8,7 @@
 #include <limits>
 #include <system_error>
 
+#include "platform/system_paths.h"
 #include "platform/text_file.h"
 #include "setup/number_forms.h"
 #include "setup/setup_block.h"
@@ -21,7 +20,6 @@ using platform::MessageKind;
 using platform::TextReader;
 using platform::TextWriter;
 
-constexpr std::string_view kUserFolder = "/.local/share/Brevant Instruments Ltd/Tarvos/";
 constexpr std::string_view kDefaultsLoaded = "INI File Missing or Corrupt. Defaults Loaded";
 constexpr std::string_view kSalvoMissing = "Salvo.INI File not Found or Corrupt. Please Re Load";
 constexpr std::size_t kRealChars = 64;
@@ -29,11 +27,6 @@ constexpr std::size_t kRealChars = 64;
 // The setup block lines whose values the settings file replaces on reading.
 constexpr int kStartFrequencyLine = 6;
 constexpr int kAmplifierConfigLine = 16;
-
-std::string WithSlash(std::string folder) {
-  if (folder.empty() || folder.back() != '/') folder += '/';
-  return folder;
-}
 
 // A text written on one line of the file: a line end inside would shift every line after.
 std::string_view OneLine(std::string_view text) {
@@ -106,24 +99,26 @@ void ReadSettingsLines(TextReader& reader, SettingsContext& context) {
 }  // namespace
 
 std::string ProgramFolder(const std::optional<std::string>& command_line,
-                          std::string_view tarvos_home, std::string_view home) {
-  if (command_line && !command_line->empty()) return WithSlash(*command_line);
-  if (!tarvos_home.empty()) return WithSlash(std::string(tarvos_home));
-  const std::string base = home.empty() ? "." : std::string(home);
-  return WithSlash(base) + std::string(kUserFolder.substr(1));
+                          std::string_view tarvos_home,
+                          const std::optional<std::string>& writable_installed,
+                          std::string_view per_user) {
+  using platform::WithSeparator;
+  if (command_line && !command_line->empty()) return WithSeparator(*command_line);
+  if (!tarvos_home.empty()) return WithSeparator(std::string(tarvos_home));
+  if (writable_installed && !writable_installed->empty()) return WithSeparator(*writable_installed);
+  return WithSeparator(std::string(per_user));
 }
 
 std::string DefaultPath(const std::optional<std::string>& command_line) {
-  const char* tarvos_home = std::getenv("TARVOS_HOME");
-  const char* home = std::getenv("HOME");
-  if (home == nullptr || *home == '\0') {
-    if (const passwd* entry = ::getpwuid(::getuid())) home = entry->pw_dir;
-  }
+  std::optional<std::string> installed = platform::InstalledProgramFolder();
+  // Without the right to create files there, an installation for all users is only where
+  // a first start's settings may come from.
+  if (installed && !platform::CanCreateFilesIn(*installed)) installed.reset();
   std::string folder =
-      ProgramFolder(command_line, tarvos_home ? tarvos_home : "", home ? home : "");
+      ProgramFolder(command_line, platform::EnvironmentText("TARVOS_HOME").value_or(""),
+                    installed, platform::PerUserProgramFolder());
   // A folder that cannot be made shows up as missing files later, with their messages.
-  std::error_code ignored;
-  std::filesystem::create_directories(folder, ignored);
+  platform::MakeFolders(folder);
   return folder;
 }
 

@@ -18,11 +18,14 @@ inline constexpr std::string_view kSettingsFileName = "Tarvos.INI";
 inline constexpr std::string_view kSalvoFileName = "Salvo.INI";
 inline constexpr char kDefaultDelimiter = ';';
 
-// The program folder: the command line's folder, else TARVOS_HOME, else the per-user data
-// folder under home; always ending with "/". Empty texts count as not given.
+// The program folder: the command line's folder, else TARVOS_HOME, else the folder of
+// an installation for all users when files can be created there, else the per-user
+// folder; always ending with the system's separator. Empty texts count as not given.
 std::string ProgramFolder(const std::optional<std::string>& command_line,
-                          std::string_view tarvos_home, std::string_view home);
-// ProgramFolder from the environment, with the folder created when missing.
+                          std::string_view tarvos_home,
+                          const std::optional<std::string>& writable_installed,
+                          std::string_view per_user);
+// ProgramFolder from the system, with the folder created when missing.
 std::string DefaultPath(const std::optional<std::string>& command_line);
 
 // Whether a character can separate the fields of the result and pre-scan rows: not a

@@ -1,24 +1,11 @@
 #include "platform/shared_library_adapters.h"
 
-#include <dlfcn.h>
-
+#include <cstring>
 #include <utility>
-#include <vector>
 
 namespace tarvos::platform {
 
 namespace {
-
-// A function looked up by name; the name goes into the error when it is missing.
-template <typename Function>
-void Find(void* library, const char* name, Function& target, std::vector<std::string>& missing) {
-  void* symbol = dlsym(library, name);
-  if (symbol == nullptr) {
-    missing.emplace_back(name);
-    return;
-  }
-  target = reinterpret_cast<Function>(symbol);
-}
 
 std::string Joined(const std::vector<std::string>& names) {
   std::string text;
@@ -29,11 +16,66 @@ std::string Joined(const std::vector<std::string>& names) {
   return text;
 }
 
+// A call looked up under its names; the plain name goes into the error when it is missing.
+template <typename Function>
+void Find(const ExportLookup& lookup, const char* name, int argument_bytes, Function& target,
+          std::vector<std::string>& missing) {
+  for (const std::string& candidate : ExportNames(name, argument_bytes)) {
+    if (void* symbol = lookup(candidate)) {
+      target = reinterpret_cast<Function>(symbol);
+      return;
+    }
+  }
+  missing.emplace_back(name);
+}
+
+uint32_t LittleEndian(std::string_view bytes, std::size_t at, std::size_t count) {
+  uint32_t value = 0;
+  for (std::size_t i = count; i-- > 0;) {
+    value = (value << 8) | static_cast<unsigned char>(bytes[at + i]);
+  }
+  return value;
+}
+
 }  // namespace
 
-void SharedLibraryAdapters::LibraryCloser::operator()(void* library) const {
-  // A library that fails to unload has nothing more to say to us.
-  dlclose(library);
+std::vector<std::string> ExportNames(std::string_view name, int argument_bytes) {
+  return {std::string(name), "_" + std::string(name) + "@" + std::to_string(argument_bytes)};
+}
+
+AdapterFunctions ResolveAdapterFunctions(const ExportLookup& lookup, const std::string& path) {
+  AdapterFunctions functions;
+  std::vector<std::string> missing;
+  // The argument bytes of each call on a 32-bit stack: four for every argument.
+  Find(lookup, "DAPI_OpenDeviceInstance", 8, functions.OpenDeviceInstance, missing);
+  Find(lookup, "DAPI_CloseDeviceInstance", 4, functions.CloseDeviceInstance, missing);
+  Find(lookup, "DAPI_GetSerialId", 8, functions.GetSerialId, missing);
+  Find(lookup, "DAPI_ConfigIoPorts", 8, functions.ConfigIoPorts, missing);
+  Find(lookup, "DAPI_ReadIoPorts", 8, functions.ReadIoPorts, missing);
+  Find(lookup, "DAPI_WriteIoPorts", 12, functions.WriteIoPorts, missing);
+  Find(lookup, "DAPI_WriteI2c", 8, functions.WriteI2c, missing);
+  Find(lookup, "DAPI_ReadI2c", 8, functions.ReadI2c, missing);
+  if (!missing.empty()) {
+    throw AdapterLibraryError("Adapter library " + path + " does not export " + Joined(missing));
+  }
+  return functions;
+}
+
+std::optional<int> PeImageBits(std::string_view bytes) {
+  constexpr std::size_t kHeaderOffsetAt = 0x3C;
+  if (bytes.size() < kHeaderOffsetAt + 4 || bytes.substr(0, 2) != "MZ") return std::nullopt;
+  const std::size_t header = LittleEndian(bytes, kHeaderOffsetAt, 4);
+  if (header > bytes.size() || bytes.size() - header < 6) return std::nullopt;
+  if (bytes.substr(header, 4) != std::string_view("PE\0\0", 4)) return std::nullopt;
+  switch (LittleEndian(bytes, header + 4, 2)) {
+    case 0x014C:  // i386
+      return 32;
+    case 0x8664:  // x86-64
+    case 0xAA64:  // ARM64
+      return 64;
+    default:
+      return std::nullopt;
+  }
 }
 
 std::unique_ptr<SharedLibraryAdapters> SharedLibraryAdapters::Load(const std::string& path) {
@@ -42,43 +84,16 @@ std::unique_ptr<SharedLibraryAdapters> SharedLibraryAdapters::Load(const std::st
 
 SharedLibraryAdapters::SharedLibraryAdapters(LoadKey /*key*/, std::string path)
     : path_(std::move(path)) {
+  // A loader's own search would find the program itself for an empty name.
+  if (path_.empty()) {
+    throw AdapterLibraryError("Cannot load adapter library: the file name is empty");
+  }
   Open();
-  Resolve();
+  functions_ = ResolveAdapterFunctions([this](const std::string& name) { return Find(name); },
+                                       path_);
 }
 
 SharedLibraryAdapters::~SharedLibraryAdapters() = default;
-
-void SharedLibraryAdapters::Open() {
-  // dlopen would hand back the program itself for an empty name.
-  if (path_.empty())
-    throw AdapterLibraryError("Cannot load adapter library: the file name is empty");
-  // Binding every symbol now makes a library with unmet dependencies fail here, with
-  // the loader's text, rather than abort the program at its first call.
-  dlerror();
-  void* library = dlopen(path_.c_str(), RTLD_NOW | RTLD_LOCAL);
-  if (library == nullptr) {
-    const char* reason = dlerror();
-    throw AdapterLibraryError("Cannot load adapter library " + path_ + ": " +
-                              (reason != nullptr ? reason : "unknown error"));
-  }
-  library_.reset(library);
-}
-
-void SharedLibraryAdapters::Resolve() {
-  std::vector<std::string> missing;
-  void* library = library_.get();
-  Find(library, "DAPI_OpenDeviceInstance", functions_.OpenDeviceInstance, missing);
-  Find(library, "DAPI_CloseDeviceInstance", functions_.CloseDeviceInstance, missing);
-  Find(library, "DAPI_GetSerialId", functions_.GetSerialId, missing);
-  Find(library, "DAPI_ConfigIoPorts", functions_.ConfigIoPorts, missing);
-  Find(library, "DAPI_ReadIoPorts", functions_.ReadIoPorts, missing);
-  Find(library, "DAPI_WriteIoPorts", functions_.WriteIoPorts, missing);
-  Find(library, "DAPI_WriteI2c", functions_.WriteI2c, missing);
-  Find(library, "DAPI_ReadI2c", functions_.ReadI2c, missing);
-  if (!missing.empty()) {
-    throw AdapterLibraryError("Adapter library " + path_ + " does not export " + Joined(missing));
-  }
-}
 
 int32_t SharedLibraryAdapters::OpenDeviceInstance(std::string_view device_name, uint8_t instance) {
   const std::string name(device_name);  // the library wants a terminated string

@@ -1,10 +1,13 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <stdexcept>
 #include <string>
 #include <string_view>
+#include <vector>
+#include <optional>
 
 #include "platform/adapter_library.h"
 #include "tarvos/usbi2cio.h"
@@ -18,6 +21,35 @@ class AdapterLibraryError : public std::runtime_error {
   using std::runtime_error::runtime_error;
 };
 
+// The eight calls of a loaded library. The declarations of the C header give the types,
+// so a change there cannot leave a call with the wrong signature.
+struct AdapterFunctions {
+  decltype(&::DAPI_OpenDeviceInstance) OpenDeviceInstance = nullptr;
+  decltype(&::DAPI_CloseDeviceInstance) CloseDeviceInstance = nullptr;
+  decltype(&::DAPI_GetSerialId) GetSerialId = nullptr;
+  decltype(&::DAPI_ConfigIoPorts) ConfigIoPorts = nullptr;
+  decltype(&::DAPI_ReadIoPorts) ReadIoPorts = nullptr;
+  decltype(&::DAPI_WriteIoPorts) WriteIoPorts = nullptr;
+  decltype(&::DAPI_WriteI2c) WriteI2c = nullptr;
+  decltype(&::DAPI_ReadI2c) ReadI2c = nullptr;
+};
+
+// The names a library may export a call under: the plain name, then the name a 32-bit
+// Windows compiler gives a __stdcall function with that many bytes of arguments
+// ("_DAPI_ReadI2c@8").
+std::vector<std::string> ExportNames(std::string_view name, int argument_bytes);
+
+// A library's export by name; nullptr when it has none of that name.
+using ExportLookup = std::function<void*(const std::string& name)>;
+
+// Every call looked up under its plain name, then its decorated one. Throws
+// AdapterLibraryError naming the library (path) and every call it lacks.
+AdapterFunctions ResolveAdapterFunctions(const ExportLookup& lookup, const std::string& path);
+
+// Of a Windows library's first bytes (its PE header): 32 or 64 for the bitness of its
+// code, nullopt when they are not a PE image.
+std::optional<int> PeImageBits(std::string_view bytes);
+
 // A vendor's adapter library with the C interface of tarvos/usbi2cio.h, loaded at run
 // time. Every call goes straight through to the library; the library stays loaded for
 // the life of this object.
@@ -28,7 +60,7 @@ class SharedLibraryAdapters final : public AdapterLibrary {
   };
 
  public:
-  // A path without a '/' is searched for as the system searches for shared libraries.
+  // A path without a folder is searched for as the system searches for shared libraries.
   // Throws AdapterLibraryError.
   [[nodiscard]] static std::unique_ptr<SharedLibraryAdapters> Load(const std::string& path);
 
@@ -49,28 +81,16 @@ class SharedLibraryAdapters final : public AdapterLibrary {
   int32_t ReadI2c(int32_t handle, I2cTransfer& transfer) override;
 
  private:
-  // The declarations of the C header give the types, so a change there cannot leave a
-  // call with the wrong signature.
-  struct Functions {
-    decltype(&::DAPI_OpenDeviceInstance) OpenDeviceInstance = nullptr;
-    decltype(&::DAPI_CloseDeviceInstance) CloseDeviceInstance = nullptr;
-    decltype(&::DAPI_GetSerialId) GetSerialId = nullptr;
-    decltype(&::DAPI_ConfigIoPorts) ConfigIoPorts = nullptr;
-    decltype(&::DAPI_ReadIoPorts) ReadIoPorts = nullptr;
-    decltype(&::DAPI_WriteIoPorts) WriteIoPorts = nullptr;
-    decltype(&::DAPI_WriteI2c) WriteI2c = nullptr;
-    decltype(&::DAPI_ReadI2c) ReadI2c = nullptr;
-  };
   struct LibraryCloser {
     void operator()(void* library) const;
   };
 
   void Open();
-  void Resolve();
+  void* Find(const std::string& name) const;
 
   std::string path_;
   std::unique_ptr<void, LibraryCloser> library_;
-  Functions functions_;
+  AdapterFunctions functions_;
 };
 
 }  // namespace tarvos::platform

@@ -3,28 +3,20 @@
 #include <algorithm>
 #include <cstdio>
 #include <limits>
-#include <thread>
-
-#include <unistd.h>
 #include <utility>
+
+#include "platform/system_paths.h"
 
 namespace tarvos::platform {
 
 SystemEventLoop::SystemEventLoop(uint32_t start_ms)
-    : origin_(std::chrono::steady_clock::now()),
-      start_(start_ms),
-      queue_([this] { return ClockMs(); }) {}
+    : origin_(MonotonicMs()), start_(start_ms), queue_([this] { return ClockMs(); }) {}
 
-uint64_t SystemEventLoop::ClockMs() {
-  const auto since = std::chrono::steady_clock::now() - origin_;
-  return start_ +
-         static_cast<uint64_t>(std::chrono::duration_cast<std::chrono::milliseconds>(since).count());
-}
+uint64_t SystemEventLoop::ClockMs() { return start_ + (MonotonicMs() - origin_); }
 
 namespace {
 
-// The steady clock counts nanoseconds in 64 bits, so a time point more than about 292
-// years on cannot be written: a wait without end sleeps in slices of a year instead.
+// A wait without end sleeps in slices of a year, so that no deadline overflows.
 constexpr uint64_t kLongestSleepMs = uint64_t{365} * 24 * 60 * 60 * 1000;
 
 }  // namespace
@@ -32,8 +24,7 @@ constexpr uint64_t kLongestSleepMs = uint64_t{365} * 24 * 60 * 60 * 1000;
 void SystemEventLoop::SleepUntilClock(uint64_t clock_ms) {
   const uint64_t now = ClockMs();
   if (clock_ms <= now) return;
-  const uint64_t since_origin = now - start_ + std::min(clock_ms - now, kLongestSleepMs);
-  std::this_thread::sleep_until(origin_ + std::chrono::milliseconds(since_origin));
+  sleeper_.SleepUntil(MonotonicMs() + std::min(clock_ms - now, kLongestSleepMs));
 }
 
 bool SystemEventLoop::DispatchUntil(uint64_t deadline_ms) {
@@ -58,7 +49,7 @@ void SystemEventLoop::Post(std::function<void()> action) {
 void SystemEventLoop::Beep() {
   // The terminal bell, on the error stream so that it never mixes with results, and
   // only where a person is watching.
-  if (isatty(fileno(stderr)) == 0) return;
+  if (!ErrorStreamIsTerminal()) return;
   std::fputc('\a', stderr);
   std::fflush(stderr);
 }

@@ -1,17 +1,17 @@
 #pragma once
 
-#include <chrono>
 #include <cstdint>
 #include <functional>
 #include <memory>
 
 #include "platform/event_loop.h"
+#include "platform/precise_sleep.h"
 #include "platform/timer_queue.h"
 
 namespace tarvos::platform {
 
-// The event loop of runs without a window: the steady clock, and waits that sleep
-// until the next timer or the deadline (no spinning).
+// The event loop of runs without a window: the system's monotonic clock, and waits that
+// sleep until the next timer or the deadline (no spinning).
 class SystemEventLoop final : public EventLoop {
  public:
   // start_ms: what the 32-bit counter reads at construction, so that a run can be
@@ -35,8 +35,9 @@ class SystemEventLoop final : public EventLoop {
  private:
   void SleepUntilClock(uint64_t clock_ms);
 
-  std::chrono::steady_clock::time_point origin_;
+  uint64_t origin_;  // MonotonicMs at construction
   uint64_t start_;
+  PreciseSleeper sleeper_;
   bool quitting_ = false;
   TimerQueue queue_;
 };

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 #include <optional>
 #include <stdexcept>
 #include <string>
@@ -21,6 +22,8 @@ class FileError : public std::runtime_error {
 std::string FileErrorText(int error_number);
 
 bool FileExists(const std::string& path);
+// A file's bytes, whole. Throws FileError.
+std::string ReadFileBytes(const std::string& path);
 // The name of an existing file in the folder whose name matches regardless of case, or
 // nullopt. folder ends with a separator or is empty (the current folder).
 std::optional<std::string> FindFileIgnoringCase(const std::string& folder, std::string_view name);
@@ -76,12 +79,17 @@ class TextWriter {
 
   std::string path_;
   std::string temp_;
-  int fd_ = -1;
+  std::intptr_t file_ = -1;  // the temporary file's descriptor (or handle); -1 when none
   std::string content_;
 };
 
 // Writes the bytes to the path as TextWriter::Commit does.
 void WriteFileAtomically(const std::string& path, std::string_view content);
+
+// Renames a file, replacing a file of the new name. Throws FileError.
+void RenameFile(const std::string& from, const std::string& to);
+// Removes a file; nothing when it is not there.
+void RemoveFile(const std::string& path);
 
 // Makes an existing file writable again (its read-only attribute cleared), so that a
 // save may replace it. Nothing when it does not exist.

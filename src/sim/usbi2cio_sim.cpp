@@ -18,7 +18,12 @@
 #include "sim/simulated_test_set.h"
 #include "tarvos/usbi2cio.h"
 
-#define TARVOS_EXPORT extern "C" __attribute__((visibility("default")))
+// The build hides every other symbol; a Windows build names its exports in a .def file
+// and sets this empty.
+#ifndef TARVOS_EXPORT_ATTRIBUTE
+#define TARVOS_EXPORT_ATTRIBUTE __attribute__((visibility("default")))
+#endif
+#define TARVOS_EXPORT extern "C" TARVOS_EXPORT_ATTRIBUTE
 
 namespace {
 
@@ -78,18 +83,18 @@ int32_t Guarded(Call call) noexcept {
 
 }  // namespace
 
-TARVOS_EXPORT int32_t DAPI_OpenDeviceInstance(const char* device_name, uint8_t instance) {
+TARVOS_EXPORT int32_t DAPI_CALL DAPI_OpenDeviceInstance(const char* device_name, uint8_t instance) {
   if (device_name == nullptr) return -1;
   const int32_t handle =
       Guarded([&] { return Simulator().OpenDeviceInstance(device_name, instance); });
   return handle == 0 ? -1 : handle;
 }
 
-TARVOS_EXPORT int32_t DAPI_CloseDeviceInstance(int32_t handle) {
+TARVOS_EXPORT int32_t DAPI_CALL DAPI_CloseDeviceInstance(int32_t handle) {
   return Guarded([&] { return Simulator().CloseDeviceInstance(handle); });
 }
 
-TARVOS_EXPORT int32_t DAPI_GetSerialId(int32_t handle, char* buffer) {
+TARVOS_EXPORT int32_t DAPI_CALL DAPI_GetSerialId(int32_t handle, char* buffer) {
   if (buffer == nullptr) return 0;
   return Guarded([&]() -> int32_t {
     tarvos::platform::SerialBuffer serial{};
@@ -99,25 +104,25 @@ TARVOS_EXPORT int32_t DAPI_GetSerialId(int32_t handle, char* buffer) {
   });
 }
 
-TARVOS_EXPORT int32_t DAPI_ConfigIoPorts(int32_t handle, uint32_t config) {
+TARVOS_EXPORT int32_t DAPI_CALL DAPI_ConfigIoPorts(int32_t handle, uint32_t config) {
   return Guarded([&] { return Simulator().ConfigIoPorts(handle, config) ? 1 : 0; });
 }
 
-TARVOS_EXPORT int32_t DAPI_ReadIoPorts(int32_t handle, uint32_t* value) {
+TARVOS_EXPORT int32_t DAPI_CALL DAPI_ReadIoPorts(int32_t handle, uint32_t* value) {
   if (value == nullptr) return 0;
   return Guarded([&] { return Simulator().ReadIoPorts(handle, *value) ? 1 : 0; });
 }
 
-TARVOS_EXPORT int32_t DAPI_WriteIoPorts(int32_t handle, uint32_t value, uint32_t mask) {
+TARVOS_EXPORT int32_t DAPI_CALL DAPI_WriteIoPorts(int32_t handle, uint32_t value, uint32_t mask) {
   return Guarded([&] { return Simulator().WriteIoPorts(handle, value, mask) ? 1 : 0; });
 }
 
-TARVOS_EXPORT int32_t DAPI_WriteI2c(int32_t handle, I2cTransfer* transfer) {
+TARVOS_EXPORT int32_t DAPI_CALL DAPI_WriteI2c(int32_t handle, I2cTransfer* transfer) {
   if (transfer == nullptr) return 0;
   return Guarded([&] { return Simulator().WriteI2c(handle, *transfer); });
 }
 
-TARVOS_EXPORT int32_t DAPI_ReadI2c(int32_t handle, I2cTransfer* transfer) {
+TARVOS_EXPORT int32_t DAPI_CALL DAPI_ReadI2c(int32_t handle, I2cTransfer* transfer) {
   if (transfer == nullptr) return 0;
   return Guarded([&] { return Simulator().ReadI2c(handle, *transfer); });
 }

@@ -1,7 +1,5 @@
 #include "station/recovery.h"
 
-#include <cerrno>
-#include <cstdio>
 #include <utility>
 
 #include "platform/text_file.h"
@@ -53,7 +51,7 @@ void RecoveryFile::Save(const records::RecordFilesContext& context) {
 
 void RecoveryFile::Discard() {
   failure_told_ = false;
-  std::remove(Path().c_str());
+  platform::RemoveFile(Path());
 }
 
 std::string RecoveryFile::RecoverLeftOver(const ClockReading& now) {
@@ -65,10 +63,12 @@ std::string RecoveryFile::RecoverLeftOver(const ClockReading& now) {
   for (int n = 2; platform::FileExists(folder_ + name); ++n) {
     name = stem.substr(0, stem.size() - 3) + "-" + std::to_string(n) + ".RF";
   }
-  if (std::rename(left.c_str(), (folder_ + name).c_str()) != 0) {
+  try {
+    platform::RenameFile(left, folder_ + name);
+  } catch (const platform::FileError& error) {
     op_.Show(platform::MessageKind::Error,
              "Results of an unfinished run are in " + std::string(kRecoveryFile) +
-                 ", which could not be renamed: " + platform::FileErrorText(errno));
+                 ", which could not be renamed: " + error.what());
     return {};
   }
   op_.Show(platform::MessageKind::Information, std::string(kRecoveredMessage) + name);

@@ -5,6 +5,10 @@
 
 class QApplication;
 
+namespace tarvos::platform {
+class QuitSignals;
+}
+
 namespace tarvos::ui {
 
 // The Qt application of the process, made once. Without a display (no X or Wayland
@@ -22,6 +26,7 @@ class QtApplication {
 
  private:
   std::unique_ptr<QApplication> application_;
+  std::unique_ptr<platform::QuitSignals> signals_;
   std::function<void()> quit_signal_;
 };
 

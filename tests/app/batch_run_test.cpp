@@ -66,19 +66,30 @@ TEST(LocalReadingTest, TakesTheCalendarOfTheLocalZone) {
 
 TEST(RunBatchTest, HelpGoesToStandardOutput) {
   std::ostringstream out, err;
-  EXPECT_EQ(RunBatch({"--batch", "x", "--help"}, out, err), kExitDone);
+  EXPECT_EQ(RunBatch({"--batch", "x", "--help"}, nullptr, out, err), kExitDone);
   EXPECT_EQ(out.str(), UsageText());
   EXPECT_EQ(err.str(), "");
 }
 
 TEST(RunBatchTest, ABadCommandLineIsOneErrorLineAndTheHint) {
   std::ostringstream out, err;
-  EXPECT_EQ(RunBatch({"--batch", "a.STP", "--results", "a.RF", "--answer", "maybe"}, out, err),
-            kExitCannotStart);
+  EXPECT_EQ(
+      RunBatch({"--batch", "a.STP", "--results", "a.RF", "--answer", "maybe"}, nullptr, out, err),
+      kExitCannotStart);
   EXPECT_EQ(out.str(), "");
   EXPECT_EQ(err.str(),
             "error: --answer needs yes or no, not 'maybe'\n"
             "Run tarvos --help for the options.\n");
+}
+
+TEST(RunBatchTest, WithoutAPrinterThePdfOptionsAreRefusedBeforeTheRun) {
+  std::ostringstream out, err;
+  EXPECT_EQ(RunBatch({"--batch", "a.STP", "--results", "a.RF", "--report-pdf", "p.pdf"}, nullptr,
+                     out, err),
+            kExitCannotStart);
+  EXPECT_EQ(out.str(), "");
+  EXPECT_EQ(err.str(),
+            "error: printing the reports needs the program with the window: tarvos --batch\n");
 }
 
 }  // namespace

@@ -9,6 +9,7 @@
 
 #include "calib/temp_folder.h"
 #include "platform/scripted_operator.h"
+#include "platform/system_paths.h"
 
 namespace tarvos::calib {
 namespace {
@@ -339,18 +340,19 @@ TEST_F(SettingsFileTest, SalvoSettings) {
   EXPECT_THAT(rig.op.History(), IsEmpty());
 }
 
-TEST(ProgramFolderTest, CommandLineThenEnvironmentThenUserFolder) {
-  EXPECT_EQ(ProgramFolder("/srv/t", "/env", "/home/op"), "/srv/t/");
-  EXPECT_EQ(ProgramFolder("/srv/t/", "/env", "/home/op"), "/srv/t/");
-  EXPECT_EQ(ProgramFolder(std::nullopt, "/env", "/home/op"), "/env/");
-  EXPECT_EQ(ProgramFolder(std::string(), "", "/home/op"),
-            "/home/op/.local/share/Brevant Instruments Ltd/Tarvos/");
+TEST(ProgramFolderTest, CommandLineThenEnvironmentThenInstalledThenUserFolder) {
+  const std::string user = "/home/op/.local/share/Brevant Instruments Ltd/Tarvos/";
+  EXPECT_EQ(ProgramFolder("/srv/t", "/env", "/opt/t", user), "/srv/t/");
+  EXPECT_EQ(ProgramFolder("/srv/t/", "/env", "/opt/t", user), "/srv/t/");
+  EXPECT_EQ(ProgramFolder(std::nullopt, "/env", "/opt/t", user), "/env/");
+  EXPECT_EQ(ProgramFolder(std::string(), "", "/opt/t", user), "/opt/t/");
+  EXPECT_EQ(ProgramFolder(std::string(), "", std::nullopt, user), user);
 }
 
 TEST(ProgramFolderTest, DefaultPathCreatesTheFolder) {
   TempFolder folder;
   const std::string wanted = folder.Path() + "a/b";
-  EXPECT_EQ(DefaultPath(wanted), wanted + "/");
+  EXPECT_EQ(DefaultPath(wanted), platform::WithSeparator(wanted));
   EXPECT_TRUE(std::filesystem::is_directory(wanted));
 }
 

@@ -1,7 +1,8 @@
 #pragma once
 
 #include <gtest/gtest.h>
-#include <stdlib.h>
+
+#include "temp_path.h"
 
 #include <filesystem>
 #include <fstream>
@@ -15,9 +16,7 @@ namespace tarvos::calib::testing {
 class TempFolder {
  public:
   TempFolder() {
-    std::string pattern = (std::filesystem::temp_directory_path() / "tarvos-calib-XXXXXX").string();
-    if (::mkdtemp(pattern.data()) == nullptr) ADD_FAILURE() << "mkdtemp failed";
-    path_ = pattern + "/";
+    path_ = testing_support::MakeTempFolder("tarvos-calib") + "/";
   }
   ~TempFolder() {
     std::error_code ignored;

@@ -1,7 +1,7 @@
 #pragma once
 
-#include <stdlib.h>
-#include <unistd.h>
+#include "temp_path.h"
+
 
 #include <cstdio>
 #include <filesystem>
@@ -23,8 +23,7 @@ namespace tarvos::records {
 class TempFolder {
  public:
   TempFolder() {
-    std::string pattern = (std::filesystem::temp_directory_path() / "tarvos-records-XXXXXX");
-    if (::mkdtemp(pattern.data()) != nullptr) path_ = pattern;
+    path_ = testing_support::MakeTempFolder("tarvos-records");
   }
   ~TempFolder() {
     std::error_code ignored;

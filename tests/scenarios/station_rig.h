@@ -1,7 +1,8 @@
 #pragma once
 
 #include <gtest/gtest.h>
-#include <stdlib.h>
+
+#include "temp_path.h"
 
 #include <filesystem>
 #include <fstream>
@@ -24,10 +25,7 @@ namespace tarvos::scenarios {
 class ProgramFolder {
  public:
   explicit ProgramFolder(bool seed = true) {
-    std::string pattern =
-        (std::filesystem::temp_directory_path() / "tarvos-scenario-XXXXXX").string();
-    if (::mkdtemp(pattern.data()) == nullptr) ADD_FAILURE() << "mkdtemp failed";
-    path_ = pattern + "/";
+    path_ = testing_support::MakeTempFolder("tarvos-scenario") + "/";
     if (!seed) return;
     for (const auto& entry :
          std::filesystem::directory_iterator(std::string(TARVOS_SOURCE_DIR) + "/data")) {

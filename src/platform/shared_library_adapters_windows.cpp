@@ -1,0 +1,51 @@
+#include <windows.h>
+
+#include "platform/shared_library_adapters.h"
+#include "platform/text_file.h"
+#include "platform/utf16_windows.h"
+
+namespace tarvos::platform {
+namespace {
+
+// This program's own bitness, to name the mismatch of a library of the other one.
+constexpr int kProgramBits = sizeof(void*) * 8;
+
+}  // namespace
+
+void SharedLibraryAdapters::LibraryCloser::operator()(void* library) const {
+  ::FreeLibrary(static_cast<HMODULE>(library));
+}
+
+void SharedLibraryAdapters::Open() {
+  // No error box of the system's own for a library that does not load: the program
+  // says why itself.
+  const UINT previous_mode = ::SetErrorMode(SEM_FAILCRITICALERRORS | SEM_NOOPENFILEERRORBOX);
+  HMODULE library = ::LoadLibraryW(Widen(path_).c_str());
+  const DWORD error = library == nullptr ? ::GetLastError() : 0;
+  ::SetErrorMode(previous_mode);
+  if (library == nullptr) {
+    if (error == ERROR_BAD_EXE_FORMAT) {
+      std::optional<int> bits;
+      try {
+        bits = PeImageBits(ReadFileBytes(path_).substr(0, 4096));
+      } catch (const FileError&) {
+      }
+      if (bits && *bits != kProgramBits) {
+        throw AdapterLibraryError("Cannot load adapter library " + path_ + ": " + path_ +
+                                  " is a " + std::to_string(*bits) +
+                                  "-bit library; this program is " +
+                                  std::to_string(kProgramBits) + "-bit");
+      }
+    }
+    throw AdapterLibraryError("Cannot load adapter library " + path_ + ": " +
+                              SystemMessage(error));
+  }
+  library_.reset(library);
+}
+
+void* SharedLibraryAdapters::Find(const std::string& name) const {
+  return reinterpret_cast<void*>(
+      ::GetProcAddress(static_cast<HMODULE>(library_.get()), name.c_str()));
+}
+
+}  // namespace tarvos::platform

@@ -1,0 +1,60 @@
+#pragma once
+
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace tarvos::platform {
+
+// The machine's folders and environment, by this system's rules. Paths are UTF-8 texts;
+// a folder ends with the system's separator ('/', or '\' on Windows).
+
+// The separator a folder ends with.
+char FolderSeparator();
+// The folder with the separator added when it ends without one ('/' counts on Windows).
+std::string WithSeparator(std::string folder);
+
+// An environment variable's text; nullopt when it is unset or empty.
+std::optional<std::string> EnvironmentText(std::string_view name);
+
+// The per-user program folder: the user's data folder and "Brevant Instruments Ltd",
+// "Tarvos" below it (~/.local/share/... on Linux, %LOCALAPPDATA%\... on Windows).
+std::string PerUserProgramFolder();
+// The program folder of an installation for all users, when this system has one and it
+// exists ("C:\Program Files\Brevant Instruments Ltd\Tarvos\" on Windows); nullopt on Linux.
+std::optional<std::string> InstalledProgramFolder();
+
+// Creates the folder and the folders above it that are missing; true when it is a folder
+// afterwards.
+bool MakeFolders(const std::string& folder);
+// Whether a file can be created in the folder (one is made and removed again).
+bool CanCreateFilesIn(const std::string& folder);
+// The names of the regular files in a folder, in no set order; nullopt when it can't be
+// listed.
+std::optional<std::vector<std::string>> FilesIn(const std::string& folder);
+
+// The path taken from the working folder (unchanged when it is absolute already, or
+// when the working folder can't be known).
+std::string AbsolutePath(const std::string& path);
+// The folder of the running program; empty when it can't be known.
+std::string ExecutableFolder();
+
+// The local date and time of a moment (seconds since 1970).
+struct LocalTimeParts {
+  int Year = 0;
+  int Month = 0;  // 1 to 12
+  int Day = 0;
+  int Hour = 0;
+  int Minute = 0;
+  int Second = 0;
+};
+std::optional<LocalTimeParts> LocalTime(long long seconds_since_1970);
+
+// Whether a window can be shown: on Linux an X or Wayland display, or a Qt platform
+// named in QT_QPA_PLATFORM; on Windows always.
+bool HasGraphicalDisplay();
+// Whether the standard error stream is a terminal a person watches.
+bool ErrorStreamIsTerminal();
+
+}  // namespace tarvos::platform

@@ -1,0 +1,216 @@
+#include <windows.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <cstring>
+#include <utility>
+
+#include "platform/text_file.h"
+#include "platform/utf16_windows.h"
+
+namespace tarvos::platform {
+namespace {
+
+// Closes a handle on every path out.
+class Handle {
+ public:
+  explicit Handle(HANDLE handle) : handle_(handle) {}
+  ~Handle() {
+    if (handle_ != INVALID_HANDLE_VALUE) ::CloseHandle(handle_);
+  }
+  Handle(const Handle&) = delete;
+  Handle& operator=(const Handle&) = delete;
+  HANDLE Get() const { return handle_; }
+
+ private:
+  HANDLE handle_;
+};
+
+// The operator's text for a Windows error of a file operation on path.
+std::string WindowsErrorText(DWORD error, const std::string& path) {
+  switch (error) {
+    case ERROR_FILE_NOT_FOUND:
+      return "File not found";
+    case ERROR_PATH_NOT_FOUND:
+    case ERROR_INVALID_NAME:
+    case ERROR_DIRECTORY:
+      return "Path not found";
+    case ERROR_ACCESS_DENIED:
+    case ERROR_WRITE_PROTECT:
+      return "File access denied";
+    case ERROR_SHARING_VIOLATION:
+    case ERROR_LOCK_VIOLATION:
+      // Another program (an editor, a spreadsheet) holds the file open.
+      return "File access denied: " + path + " is in use by another program";
+    case ERROR_DISK_FULL:
+    case ERROR_HANDLE_DISK_FULL:
+      return "Disk full";
+    case ERROR_TOO_MANY_OPEN_FILES:
+      return "Too many open files";
+    case ERROR_FILENAME_EXCED_RANGE:
+      return "File name too long";
+    case ERROR_CRC:
+    case ERROR_READ_FAULT:
+    case ERROR_WRITE_FAULT:
+      return "Disk read/write error";
+    default:
+      return SystemMessage(error);
+  }
+}
+
+[[noreturn]] void Fail(DWORD error, const std::string& path) {
+  throw FileError(WindowsErrorText(error, path));
+}
+
+[[noreturn]] void FailNow(const std::string& path) { Fail(::GetLastError(), path); }
+
+DWORD AttributesOf(const std::string& path) {
+  return ::GetFileAttributesW(Widen(path).c_str());
+}
+
+bool IsFolder(DWORD attributes) {
+  return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
+}
+
+}  // namespace
+
+std::string FileErrorText(int error_number) {
+  switch (error_number) {
+    case ENOENT:
+      return "File not found";
+    case ENOTDIR:
+      return "Path not found";
+    case EACCES:
+    case EPERM:
+    case EROFS:
+    case EISDIR:
+      return "File access denied";
+    case ENOSPC:
+    case EFBIG:
+      return "Disk full";
+    case EMFILE:
+    case ENFILE:
+      return "Too many open files";
+    case ENAMETOOLONG:
+      return "File name too long";
+    case EIO:
+      return "Disk read/write error";
+    default:
+      return std::strerror(error_number);
+  }
+}
+
+bool FileExists(const std::string& path) {
+  const DWORD attributes = AttributesOf(path);
+  return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) == 0;
+}
+
+std::optional<std::string> FindFileIgnoringCase(const std::string& folder, std::string_view name) {
+  // Windows finds a file whatever the case of its name.
+  const std::string path = folder + std::string(name);
+  if (FileExists(path)) return path;
+  return std::nullopt;
+}
+
+std::string ReadFileBytes(const std::string& path) {
+  Handle file(::CreateFileW(Widen(path).c_str(), GENERIC_READ,
+                            FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                            OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+  if (file.Get() == INVALID_HANDLE_VALUE) {
+    const DWORD error = ::GetLastError();
+    // A folder is no file to read, whatever the system says of opening it.
+    Fail(IsFolder(AttributesOf(path)) ? ERROR_ACCESS_DENIED : error, path);
+  }
+  std::string content;
+  char buffer[65536];
+  for (;;) {
+    DWORD got = 0;
+    if (!::ReadFile(file.Get(), buffer, sizeof buffer, &got, nullptr)) FailNow(path);
+    if (got == 0) break;
+    content.append(buffer, got);
+  }
+  return content;
+}
+
+TextWriter::TextWriter(std::string path) : path_(std::move(path)) {
+  if (path_.empty()) Fail(ERROR_FILE_NOT_FOUND, path_);
+  // An existing file marked read-only (or a folder of that name) is refused, as the
+  // system's own write would refuse it.
+  const DWORD attributes = AttributesOf(path_);
+  if (attributes != INVALID_FILE_ATTRIBUTES &&
+      (attributes & (FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_DIRECTORY)) != 0) {
+    Fail(ERROR_ACCESS_DENIED, path_);
+  }
+  // A temporary file beside the target, of a name no other writer takes.
+  for (unsigned attempt = 0;; ++attempt) {
+    temp_ = path_ + ".tmp-" + std::to_string(::GetCurrentProcessId()) + "-" +
+            std::to_string(::GetTickCount64() % 1000000) + "-" + std::to_string(attempt);
+    HANDLE file = ::CreateFileW(Widen(temp_).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
+                                FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file != INVALID_HANDLE_VALUE) {
+      file_ = reinterpret_cast<std::intptr_t>(file);
+      return;
+    }
+    const DWORD error = ::GetLastError();
+    if (error != ERROR_FILE_EXISTS || attempt > 100) Fail(error, path_);
+  }
+}
+
+TextWriter::~TextWriter() { Discard(); }
+
+void TextWriter::Discard() {
+  if (file_ == -1) return;
+  ::CloseHandle(reinterpret_cast<HANDLE>(file_));
+  file_ = -1;
+  ::DeleteFileW(Widen(temp_).c_str());
+}
+
+void TextWriter::Commit() {
+  if (file_ == -1) Fail(ERROR_INVALID_HANDLE, path_);
+  HANDLE file = reinterpret_cast<HANDLE>(file_);
+  const auto give_up = [this](DWORD error) {
+    Discard();
+    Fail(error, path_);
+  };
+  // The bytes exactly as they are: the lines carry their own CR LF.
+  std::size_t done = 0;
+  while (done < content_.size()) {
+    const DWORD chunk = static_cast<DWORD>(std::min<std::size_t>(content_.size() - done, 1 << 20));
+    DWORD wrote = 0;
+    if (!::WriteFile(file, content_.data() + done, chunk, &wrote, nullptr)) give_up(::GetLastError());
+    if (wrote == 0) give_up(ERROR_DISK_FULL);
+    done += wrote;
+  }
+  if (!::FlushFileBuffers(file)) give_up(::GetLastError());
+  const BOOL closed = ::CloseHandle(file);
+  file_ = -1;
+  const std::wstring temp = Widen(temp_);
+  if (!closed) {
+    const DWORD error = ::GetLastError();
+    ::DeleteFileW(temp.c_str());
+    Fail(error, path_);
+  }
+  if (!::MoveFileExW(temp.c_str(), Widen(path_).c_str(),
+                     MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
+    const DWORD error = ::GetLastError();
+    ::DeleteFileW(temp.c_str());
+    Fail(error, path_);
+  }
+}
+
+void ClearReadOnly(const std::string& path) {
+  const DWORD attributes = AttributesOf(path);
+  if (attributes == INVALID_FILE_ATTRIBUTES || (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0) return;
+  ::SetFileAttributesW(Widen(path).c_str(), FILE_ATTRIBUTE_NORMAL);
+}
+
+void RenameFile(const std::string& from, const std::string& to) {
+  if (!::MoveFileExW(Widen(from).c_str(), Widen(to).c_str(),
+                     MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
+    FailNow(to);
+  }
+}
+
+void RemoveFile(const std::string& path) { ::DeleteFileW(Widen(path).c_str()); }
+
+}  // namespace tarvos::platform

@@ -61,7 +61,7 @@ windows32: deps
 # The 32-bit build, every core test program under Wine, then tarvos-batch.exe against the
 # Linux build's results and a real-clock scan through usbi2cio_sim.dll.
 test-windows: windows32 windows build
-	@scripts/test-windows $(WINDOWS_BUILD) $(BUILD)
+	@scripts/test-windows $(WINDOWS_BUILD) $(BUILD) $(WINDOWS32_BUILD)
 
 # tarvos-batch.exe, usbi2cio_sim.dll, the sample data and README-Windows.txt in a zip.
 windows-package: windows

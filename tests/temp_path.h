@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <stdlib.h>
+
 #include <chrono>
 #include <filesystem>
 #include <random>
@@ -26,6 +28,19 @@ inline std::string MakeTempFolder(std::string_view prefix) {
   }
   ADD_FAILURE() << "no temporary folder could be made under " << base.string();
   return {};
+}
+
+// Sets an environment variable of the test process; nullptr removes it.
+inline void SetEnvironment(const char* name, const char* value) {
+#ifdef _WIN32
+  ::_putenv_s(name, value != nullptr ? value : "");
+#else
+  if (value != nullptr) {
+    ::setenv(name, value, 1);
+  } else {
+    ::unsetenv(name);
+  }
+#endif
 }
 
 }  // namespace tarvos::testing_support

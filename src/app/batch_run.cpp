@@ -130,8 +130,10 @@ std::optional<std::string> PrepareProgramFolder(const BatchOptions& options, std
   if (options.ProgramFolder) folder_option = FromWorkingFolder(*options.ProgramFolder);
   const std::string program_folder = calib::DefaultPath(folder_option);
   if (!platform::MakeFolders(program_folder) || !platform::CanCreateFilesIn(program_folder)) {
-    // A folder the operator named is never traded for another.
-    err << "error: the program folder " << program_folder << " cannot be used\n";
+    // A folder the operator named is never traded for another; without one, the files
+    // the program misses there say so later, each with its own message.
+    err << (folder_option ? "error" : "warning") << ": the program folder " << program_folder
+        << " cannot be used\n";
     if (folder_option) return std::nullopt;
   }
   // A per-user folder used for the first time takes the settings and cell files of an

@@ -106,10 +106,13 @@ bool FileExists(const std::string& path) {
 }
 
 std::optional<std::string> FindFileIgnoringCase(const std::string& folder, std::string_view name) {
-  // Windows finds a file whatever the case of its name.
-  const std::string path = folder + std::string(name);
-  if (FileExists(path)) return path;
-  return std::nullopt;
+  // Windows finds a file whatever the case of its name; the name as the folder spells it.
+  WIN32_FIND_DATAW found{};
+  HANDLE search = ::FindFirstFileW(Widen(folder + std::string(name)).c_str(), &found);
+  if (search == INVALID_HANDLE_VALUE) return std::nullopt;
+  ::FindClose(search);
+  if ((found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0) return std::nullopt;
+  return folder + Narrow(found.cFileName);
 }
 
 std::string ReadFileBytes(const std::string& path) {
@@ -140,6 +143,15 @@ TextWriter::TextWriter(std::string path) : path_(std::move(path)) {
   if (attributes != INVALID_FILE_ATTRIBUTES &&
       (attributes & (FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_DIRECTORY)) != 0) {
     Fail(ERROR_ACCESS_DENIED, path_);
+  }
+  // A target another program holds open (an editor, a spreadsheet) could not be replaced
+  // at the end: say so now, before anything is written.
+  if (attributes != INVALID_FILE_ATTRIBUTES) {
+    HANDLE target = ::CreateFileW(Widen(path_).c_str(), GENERIC_WRITE | DELETE,
+                                  FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                  OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (target == INVALID_HANDLE_VALUE) FailNow(path_);
+    ::CloseHandle(target);
   }
   // A temporary file beside the target, of a name no other writer takes.
   for (unsigned attempt = 0;; ++attempt) {

@@ -85,11 +85,12 @@ struct ProgramRun {
 // Runs the built program in the folder with the arguments; environment is a prefix of
 // NAME=value words for the shell ("" for none).
 inline ProgramRun RunProgram(const std::string& folder, const std::vector<std::string>& args,
-                             const std::string& environment = "") {
+                             const std::string& environment = "",
+                             const std::string& program = TARVOS_EXECUTABLE) {
   const std::string out_file = folder + ".stdout";
   const std::string err_file = folder + ".stderr";
   std::string command =
-      "cd " + ShellQuoted(folder) + " && " + environment + " " + ShellQuoted(TARVOS_EXECUTABLE);
+      "cd " + ShellQuoted(folder) + " && " + environment + " " + ShellQuoted(program);
   for (const std::string& arg : args) command += " " + ShellQuoted(arg);
   command += " >" + ShellQuoted(out_file) + " 2>" + ShellQuoted(err_file) + " </dev/null";
   const int wait_status = std::system(command.c_str());

@@ -214,6 +214,34 @@ TEST_F(BatchProgramTest, AResultsFileThatCannotBeWrittenIsItsOwnStatus) {
   EXPECT_EQ(work_.Read("locked.RF"), "earlier results\r\n");
 }
 
+TEST_F(BatchProgramTest, ANamedProgramFolderThatCannotBeUsedIsAnError) {
+  work_.Write("plain-file", "not a folder\n");
+  const ProgramRun run = RunProgram(
+      work_.Path(), {"--batch", kIecIndustrial, "--results", "out.RF", "--program-folder",
+                     "plain-file/home", "--virtual-time"});
+  EXPECT_EQ(run.Status, kExitCannotStart);
+  EXPECT_THAT(run.Err, HasSubstr("error: the program folder " + work_.Path() +
+                                 "plain-file/home/ cannot be used\n"));
+  EXPECT_FALSE(work_.Has("out.RF"));
+}
+
+TEST_F(BatchProgramTest, TheBatchProgramWithoutQtRunsTheSameScan) {
+  const ProgramRun run =
+      RunProgram(work_.Path(), {"--batch", kIecIndustrial, "--results", "out.RF",
+                                "--program-folder", "home", "--virtual-time"},
+                 {}, TARVOS_BATCH_EXECUTABLE);
+  EXPECT_EQ(run.Status, kExitDone) << run.Err;
+  EXPECT_EQ(StepLines(run.Out).size(), 255U);
+  EXPECT_EQ(ResultLines().size(), 99U + 257U);
+  const ProgramRun refused =
+      RunProgram(work_.Path(), {"--batch", kIecIndustrial, "--results", "out2.RF",
+                                "--program-folder", "home", "--table-pdf", "t.pdf"},
+                 {}, TARVOS_BATCH_EXECUTABLE);
+  EXPECT_EQ(refused.Status, kExitCannotStart);
+  EXPECT_THAT(refused.Err, HasSubstr("printing the reports needs the program with the window"));
+  EXPECT_FALSE(work_.Has("out2.RF"));
+}
+
 TEST_F(BatchProgramTest, TheProgramFolderComesFromTarvosHomeWithoutTheOption) {
   const ProgramRun run = RunProgram(
       work_.Path(),

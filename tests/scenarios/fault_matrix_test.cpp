@@ -625,14 +625,12 @@ class FaultMatrixTest : public ::testing::TestWithParam<Case> {
     const char* before = std::getenv("TMPDIR");
     saved_tmpdir_ = before == nullptr ? std::nullopt : std::optional<std::string>(before);
     std::error_code error;
-    if (std::filesystem::is_directory(kMemoryFolder, error)) ::setenv("TMPDIR", kMemoryFolder, 1);
+    if (std::filesystem::is_directory(kMemoryFolder, error)) {
+      testing_support::SetEnvironment("TMPDIR", kMemoryFolder);
+    }
   }
   static void TearDownTestSuite() {
-    if (saved_tmpdir_) {
-      ::setenv("TMPDIR", saved_tmpdir_->c_str(), 1);
-    } else {
-      ::unsetenv("TMPDIR");
-    }
+    testing_support::SetEnvironment("TMPDIR", saved_tmpdir_ ? saved_tmpdir_->c_str() : nullptr);
   }
 
  private:

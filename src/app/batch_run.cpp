@@ -22,10 +22,6 @@
 #include "sim/bench.h"
 #include "sim/simulated_test_set.h"
 
-#ifndef TARVOS_SOURCE_DATA_DIR
-#error "TARVOS_SOURCE_DATA_DIR names the sample data of the source tree, for a built program"
-#endif
-
 namespace tarvos::app {
 namespace {
 
@@ -103,19 +99,15 @@ std::unique_ptr<platform::AdapterLibrary> MakeAdapters(const BatchOptions& optio
 }
 
 std::string SampleDataFolder() {
-  // A program finds its samples beside it (a Windows installation), in the shared data of
-  // its installation (Linux), or, built and not installed, in the source tree.
+  // A program finds its samples beside it (built, or installed on Windows), or in the
+  // shared data of its installation (Linux).
   const std::string program = platform::ExecutableFolder();
-  if (!program.empty()) {
-    for (const std::string& candidate :
-         {program + "data", program + ".." + platform::FolderSeparator() + "share" +
-                                platform::FolderSeparator() + "tarvos" +
-                                platform::FolderSeparator() + "data"}) {
-      const std::string folder = platform::WithSeparator(candidate);
-      if (platform::FileExists(folder + "IEC-Industrial.STP")) return folder;
-    }
-  }
-  return platform::WithSeparator(TARVOS_SOURCE_DATA_DIR);
+  const char separator = platform::FolderSeparator();
+  const std::string beside = platform::WithSeparator(program + "data");
+  if (program.empty() || platform::FileExists(beside + "IEC-Industrial.STP")) return beside;
+  const std::string shared = program + ".." + separator + "share" + separator + "tarvos" +
+                             separator + "data" + separator;
+  return platform::FileExists(shared + "IEC-Industrial.STP") ? shared : beside;
 }
 
 void SeedFromSamples(const std::string& program_folder, std::ostream& err) {

@@ -2,12 +2,14 @@
 
 #include <ctime>
 #include <memory>
+#include <sstream>
 #include <string>
 #include <vector>
 
 #include "app/batch_options.h"
 #include "app/batch_run.h"
 #include "calib/settings_file.h"
+#include "platform/operator.h"
 #include "station/station.h"
 #include "ui/main_window.h"
 #include "ui/operator_window.h"
@@ -30,14 +32,27 @@ int RunWindow(int argc, char** argv, std::ostream& out, std::ostream& err) {
   ui::QtApplication application(argc, argv);
 
   ui::QtEventLoop loop;
-  std::unique_ptr<platform::AdapterLibrary> adapters = MakeAdapters(options, loop, err);
-  if (!adapters) return kExitCannotStart;
+  ui::QtOperator op(nullptr);
+  // What stops the window from opening is said in a box too: a program started from the
+  // desktop has no console to read it on.
+  const auto cannot_start = [&op, &err](const std::string& said) {
+    err << said;
+    std::string text = said;
+    while (!text.empty() && text.back() == '\n') text.pop_back();
+    if (text.starts_with("error: ")) text.erase(0, 7);
+    op.Show(platform::MessageKind::Error, text);
+    return kExitCannotStart;
+  };
+  std::ostringstream adapters_said;
+  std::unique_ptr<platform::AdapterLibrary> adapters = MakeAdapters(options, loop, adapters_said);
+  if (!adapters) return cannot_start(adapters_said.str());
 
-  const std::optional<std::string> folder = PrepareProgramFolder(options, err);
-  if (!folder) return kExitCannotStart;
+  std::ostringstream folder_said;
+  const std::optional<std::string> folder = PrepareProgramFolder(options, folder_said);
+  if (!folder) return cannot_start(folder_said.str());
+  err << folder_said.str();
   const std::string& program_folder = *folder;
 
-  ui::QtOperator op(nullptr);
   station::Station station(station::StationParts{
       loop, *adapters, op, program_folder, [] { return LocalReading(std::time(nullptr)); }});
   ui::OperatorWindow window(station, op, [&loop] { return loop.Quitting(); });

@@ -10,6 +10,11 @@ namespace tarvos::platform {
 // The machine's folders and environment, by this system's rules. Paths are UTF-8 texts;
 // a folder ends with the system's separator ('/', or '\' on Windows).
 
+// Whether the program's paths are UTF-8 whatever the user's locale (Windows, where they
+// are turned into wide texts at the system's calls); on Linux they are the file system's
+// bytes as the locale encodes names.
+bool PathsAreUtf8();
+
 // The separator a folder ends with.
 char FolderSeparator();
 // The folder with the separator added when it ends without one ('/' counts on Windows).

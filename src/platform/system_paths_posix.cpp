@@ -15,6 +15,8 @@
 
 namespace tarvos::platform {
 
+bool PathsAreUtf8() { return false; }
+
 char FolderSeparator() { return '/'; }
 
 std::string WithSeparator(std::string folder) {

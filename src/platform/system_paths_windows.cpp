@@ -34,6 +34,8 @@ std::string KnownFolder(REFKNOWNFOLDERID id) {
 
 }  // namespace
 
+bool PathsAreUtf8() { return true; }
+
 char FolderSeparator() { return '\\'; }
 
 std::string WithSeparator(std::string folder) {

@@ -21,6 +21,7 @@
 #include <QStringList>
 #include <utility>
 
+#include "platform/system_paths.h"
 #include "ui/latin1.h"
 
 namespace tarvos::ui {
@@ -45,12 +46,18 @@ QMessageBox::Icon IconOf(MessageKind kind) {
   return QMessageBox::NoIcon;
 }
 
-// File names are the file system's bytes, not the program's Latin-1 texts: a folder
-// named in UTF-8 must open again under the name the dialog returned.
-std::string PathBytes(const QString& path) { return QFile::encodeName(path).toStdString(); }
+// File names are the file system's bytes (UTF-8 where the program's paths always are),
+// not the program's Latin-1 texts: a folder named in UTF-8 must open again under the name
+// the dialog returned.
+std::string PathBytes(const QString& path) {
+  if (platform::PathsAreUtf8()) return path.toStdString();
+  return QFile::encodeName(path).toStdString();
+}
 
 QString PathText(std::string_view path) {
-  return QFile::decodeName(QByteArray(path.data(), static_cast<qsizetype>(path.size())));
+  const QByteArray bytes(path.data(), static_cast<qsizetype>(path.size()));
+  if (platform::PathsAreUtf8()) return QString::fromUtf8(bytes);
+  return QFile::decodeName(bytes);
 }
 
 }  // namespace

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 #include <stdlib.h>
+
+#include "temp_path.h"
 #include <sys/wait.h>
 
 #include <filesystem>
@@ -18,11 +20,7 @@ namespace tarvos::app::testing {
 // with "/".
 class TempFolder {
  public:
-  TempFolder() {
-    std::string pattern = (std::filesystem::temp_directory_path() / "tarvos-app-XXXXXX").string();
-    if (::mkdtemp(pattern.data()) == nullptr) ADD_FAILURE() << "mkdtemp failed";
-    path_ = pattern + "/";
-  }
+  TempFolder() { path_ = testing_support::MakeTempFolder("tarvos-app") + "/"; }
   ~TempFolder() {
     std::error_code ignored;
     std::filesystem::remove_all(path_, ignored);

@@ -1,5 +1,7 @@
 #include "platform/text_file.h"
 
+#include <cerrno>
+#include <cstring>
 #include <utility>
 
 namespace tarvos::platform {
@@ -9,6 +11,35 @@ bool IsBlank(char c) { return c == ' ' || c == '\t'; }
 bool IsLineEnd(char c) { return c == '\r' || c == '\n'; }
 
 }  // namespace
+
+std::string FileErrorText(int error_number) {
+  switch (error_number) {
+    case ENOENT:
+      return "File not found";
+    case ENOTDIR:
+      return "Path not found";
+    case EACCES:
+    case EPERM:
+    case EROFS:
+    case EISDIR:
+      return "File access denied";
+    case ENOSPC:
+#ifdef EDQUOT  // not every system has disk quotas
+    case EDQUOT:
+#endif
+    case EFBIG:  // a file size limit reached: to the operator the disk is full
+      return "Disk full";
+    case EMFILE:
+    case ENFILE:
+      return "Too many open files";
+    case ENAMETOOLONG:
+      return "File name too long";
+    case EIO:
+      return "Disk read/write error";
+    default:
+      return std::strerror(error_number);
+  }
+}
 
 TextReader TextReader::Open(const std::string& path) { return TextReader(ReadFileBytes(path)); }
 

@@ -47,33 +47,6 @@ std::string FolderOf(const std::string& path) {
 
 }  // namespace
 
-std::string FileErrorText(int error_number) {
-  switch (error_number) {
-    case ENOENT:
-      return "File not found";
-    case ENOTDIR:
-      return "Path not found";
-    case EACCES:
-    case EPERM:
-    case EROFS:
-    case EISDIR:
-      return "File access denied";
-    case ENOSPC:
-    case EDQUOT:
-    case EFBIG:  // a file size limit reached: to the operator the disk is full
-      return "Disk full";
-    case EMFILE:
-    case ENFILE:
-      return "Too many open files";
-    case ENAMETOOLONG:
-      return "File name too long";
-    case EIO:
-      return "Disk read/write error";
-    default:
-      return std::strerror(error_number);
-  }
-}
-
 bool FileExists(const std::string& path) {
   struct stat info {};
   return ::stat(path.c_str(), &info) == 0 && S_ISREG(info.st_mode);

@@ -74,32 +74,6 @@ bool IsFolder(DWORD attributes) {
 
 }  // namespace
 
-std::string FileErrorText(int error_number) {
-  switch (error_number) {
-    case ENOENT:
-      return "File not found";
-    case ENOTDIR:
-      return "Path not found";
-    case EACCES:
-    case EPERM:
-    case EROFS:
-    case EISDIR:
-      return "File access denied";
-    case ENOSPC:
-    case EFBIG:
-      return "Disk full";
-    case EMFILE:
-    case ENFILE:
-      return "Too many open files";
-    case ENAMETOOLONG:
-      return "File name too long";
-    case EIO:
-      return "Disk read/write error";
-    default:
-      return std::strerror(error_number);
-  }
-}
-
 bool FileExists(const std::string& path) {
   const DWORD attributes = AttributesOf(path);
   return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) == 0;

@@ -4,6 +4,7 @@
 #include <charconv>
 #include <chrono>
 #include <cstdint>
+#include <exception>
 #include <functional>
 #include <memory>
 #include <system_error>
@@ -281,6 +282,18 @@ station::ClockReading LocalReading(std::time_t moment) {
   const auto parts = platform::LocalTime(static_cast<long long>(moment));
   if (!parts) return {};
   return {parts->Year, parts->Month, parts->Day, parts->Hour, parts->Minute, parts->Second};
+}
+
+int RunBatchReportingFailures(const std::vector<std::string>& args,
+                              const ReportPrinter& print_reports, std::ostream& out,
+                              std::ostream& err) {
+  try {
+    return RunBatch(args, print_reports, out, err);
+  } catch (const std::exception& failure) {
+    // Nothing the run does should throw this far; if it does, say so rather than abort.
+    err << "error: " << failure.what() << '\n';
+    return kExitRunEnded;
+  }
 }
 
 int RunBatch(const std::vector<std::string>& args, const ReportPrinter& print_reports,

@@ -38,6 +38,10 @@ using ReportPrinter =
 // printer the two PDF options are refused (exit status 2).
 int RunBatch(const std::vector<std::string>& args, const ReportPrinter& print_reports,
              std::ostream& out, std::ostream& err);
+// RunBatch, with anything it throws written to err as one error line (exit status 3).
+int RunBatchReportingFailures(const std::vector<std::string>& args,
+                              const ReportPrinter& print_reports, std::ostream& out,
+                              std::ostream& err);
 
 // "step N: F MHz, L V/m", F in MHz with three decimals and L with two.
 std::string StepLine(uint32_t index, const engine::ResultPoint& entry);

@@ -27,13 +27,7 @@ int ProgramMain(int argc, char** argv) {
       return kExitRunEnded;
     }
   }
-  try {
-    return RunBatch(args, PrintReportsToPdfFiles, std::cout, std::cerr);
-  } catch (const std::exception& failure) {
-    // Nothing the run does should throw this far; if it does, say so rather than abort.
-    std::cerr << "error: " << failure.what() << '\n';
-    return kExitRunEnded;
-  }
+  return RunBatchReportingFailures(args, PrintReportsToPdfFiles, std::cout, std::cerr);
 }
 
 }  // namespace tarvos::app

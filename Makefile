@@ -43,8 +43,9 @@ bench: build
 clean:
 	rm -rf $(BUILD) $(ASAN_BUILD) $(WINDOWS_BUILD) $(WINDOWS32_BUILD)
 
-# Windows: the programs without the window (tarvos-batch.exe, usbi2cio_sim.dll) and the
-# core's tests, from Debian's MinGW-w64 cross compilers; the tests run under Wine.
+# Windows: the programs without the window (tarvos-batch.exe, tarvos-adapters.exe,
+# usbi2cio_sim.dll) and the core's tests, from Debian's MinGW-w64 cross compilers; the
+# tests run under Wine.
 WINDOWS_BUILD   ?= build-windows
 WINDOWS32_BUILD ?= build-windows32
 windows: deps
@@ -63,9 +64,10 @@ windows32: deps
 test-windows: windows32 windows build
 	@scripts/test-windows $(WINDOWS_BUILD) $(BUILD) $(WINDOWS32_BUILD)
 
-# tarvos-batch.exe, usbi2cio_sim.dll, the sample data and README-Windows.txt in a zip.
-windows-package: windows
-	@scripts/windows-package $(WINDOWS_BUILD)
+# tarvos-batch.exe, the adapter helpers of both bitnesses, usbi2cio_sim.dll of both, the
+# sample data and README-Windows.txt in a zip.
+windows-package: windows windows32
+	@scripts/windows-package $(WINDOWS_BUILD) $(WINDOWS32_BUILD)
 
 # Each fuzz target for FUZZ_SECONDS under ASan and UBSan, seeded from data/ and the
 # corpora kept in fuzz/corpus/<target>/.

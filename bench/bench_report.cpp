@@ -436,6 +436,24 @@ int main(int argc, char** argv) {
     return child(name, args);
   };
 
+  // The simulator's library named as a vendor's would be, loaded in the program or served
+  // by the adapter helper. A named library's program folder is not seeded: the files the
+  // start-up reads are put there by hand, as a lab's installation has them.
+  const auto library_batch = [&](const std::string& name, const fs::path& setup, bool helper) {
+    const std::string program_folder = folder("pf-" + name);
+    for (const char* file : {"cell0010.csv", "Salvo.INI", "BrevantUSB.TXT"}) {
+      fs::copy_file(fs::path(TARVOS_DATA_DIR) / file, fs::path(program_folder) / file,
+                    fs::copy_options::overwrite_existing, ignored);
+    }
+    std::vector<std::string> args = {TARVOS_EXE,       "--batch",
+                                     setup.string(),   "--results",
+                                     (work / (name + ".RF")).string(),
+                                     "--program-folder", program_folder,
+                                     "--adapters",     TARVOS_SIM_LIBRARY};
+    if (helper) args.push_back("--adapter-process");
+    return child(name, args);
+  };
+
   std::printf("bench_report: outputs in %s\n", work.c_str());
   std::printf("one after another (each keeps a core busy):\n");
   std::fflush(stdout);
@@ -451,6 +469,8 @@ int main(int argc, char** argv) {
   fs::remove_all(memory_work, ignored);
   run_alone(
       child("tarvos_bench", {(bench_dir / "tarvos_bench").string(), "--benchmark_format=json"}));
+  run_alone(child("adapter_calls_bench",
+                  {(bench_dir / "adapter_calls_bench").string(), "--benchmark_format=json"}));
   {
     Child graph =
         child("graph_bench", {(bench_dir / "graph_bench").string(), "--benchmark_format=json"});
@@ -470,8 +490,10 @@ int main(int argc, char** argv) {
                   {"WAYLAND_DISPLAY", std::nullopt}};
   }
   std::vector<Child> real;
-  real.reserve(8);
+  real.reserve(10);
   for (const Scan& scan : scans) real.push_back(batch("real-" + scan.name, scan.setup, false));
+  real.push_back(library_batch("library-short", scans[0].setup, false));
+  real.push_back(library_batch("helper-short", scans[0].setup, true));
   for (const Scan& scan : scans) {
     Child w = child("window-" + scan.name,
                     {(bench_dir / "window_scan_bench").string(), "--setup", scan.setup.string()});
@@ -523,6 +545,33 @@ int main(int argc, char** argv) {
         {"2 CPU, batch " + scan.label, Ratio(100 * r.cpu_s, r.WallS()), "% core", 2.0, true, 3});
     raw.push_back("batch " + scan.name + " real clock: wall " + Fixed(r.WallS(), 2) + " s, CPU " +
                   Fixed(r.cpu_s, 3) + " s (user+sys of the process)");
+  }
+  {
+    // The same library in the program and behind the helper: the helper's pipes must not
+    // slow the run nor cost CPU while it waits on the instruments.
+    const Child& in_process = done["library-short"];
+    const Child& helper = done["helper-short"];
+    const auto library_ms = RunTimeMs(in_process.Stdout());
+    const auto helper_ms = RunTimeMs(helper.Stdout());
+    rows.push_back({"1 overhead, adapter helper " + scans[0].label + ": helper/in-process",
+                    Ratio(helper_ms, library_ms), "", 1.01, true, 4});
+    rows.push_back({"2 CPU, adapter helper " + scans[0].label + " (both processes)",
+                    Ratio(100 * helper.cpu_s, helper.WallS()), "% core", 1.0, true, 3});
+    raw.push_back("library short scan: in process run time " + Shown(library_ms, 0) + " ms (" +
+                  std::to_string(StepLines(in_process.Stdout())) + " steps, " +
+                  Fixed(in_process.cpu_s, 3) + " s CPU), through the helper " +
+                  Shown(helper_ms, 0) + " ms (" + std::to_string(StepLines(helper.Stdout())) +
+                  " steps, " + Fixed(helper.cpu_s, 3) + " s CPU of the program and its helper, " +
+                  Fixed(helper.WallS(), 2) + " s wall)");
+    const std::string calls = done["adapter_calls_bench"].Stdout();
+    for (const char* name : {"ReadPortCalls", "I2cRoundTrips"}) {
+      const std::string base = name;
+      raw.push_back("adapter calls, " + base + ": " +
+                    Shown(BenchmarkValue(calls, base + "/helper:0", "calls/s"), 0) +
+                    " calls/s in process, " +
+                    Shown(BenchmarkValue(calls, base + "/helper:1", "calls/s"), 0) +
+                    " calls/s through the helper");
+    }
   }
   for (const Scan& scan : scans) {
     const Child& w = done["window-" + scan.name];

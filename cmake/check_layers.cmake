@@ -11,6 +11,7 @@ set(level_records 3)
 set(level_station 4)
 set(level_ui 5)
 set(level_app 6)
+set(level_adapter_process 6)
 set(level_tarvos 0)  # the public C header under include/
 
 file(GLOB_RECURSE sources RELATIVE ${ROOT}/src ${ROOT}/src/*.h ${ROOT}/src/*.cpp)

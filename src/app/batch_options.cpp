@@ -97,12 +97,14 @@ class Parser {
       Fail(std::string(name) + " is given twice");
       return;
     }
-    if (name == "--virtual-time" || name == "--prescan") {
+    if (name == "--virtual-time" || name == "--prescan" || name == "--adapter-process") {
       if (inline_value) {
         Fail(std::string(name) + " takes no value");
         return;
       }
-      (name == "--virtual-time" ? options_.VirtualTime : options_.PreScan) = true;
+      (name == "--virtual-time" ? options_.VirtualTime
+       : name == "--prescan"    ? options_.PreScan
+                                : options_.AdapterProcess) = true;
       return;
     }
     if (!IsKnown(name)) {
@@ -208,6 +210,10 @@ class Parser {
   }
 
   void CheckSimulatorOptions() {
+    if (options_.AdapterProcess && !options_.AdapterLibrary) {
+      Fail("--adapter-process needs the path of an adapter library (--adapters PATH)");
+      return;
+    }
     if (options_.AdapterLibrary) {
       // The simulator's options would be silently ignored by a vendor's library, and
       // virtual time would race ahead of real hardware.
@@ -259,8 +265,8 @@ ParsedArguments ParseWindowArguments(const std::vector<std::string>& args) {
 }
 
 std::string UsageText() {
-  return "Usage: tarvos [--program-folder DIR] [--adapters sim|PATH] [--sim-bench NAME]\n"
-         "              [--sim-seed N]\n"
+  return "Usage: tarvos [--program-folder DIR] [--adapters sim|PATH] [--adapter-process]\n"
+         "              [--sim-bench NAME] [--sim-seed N]\n"
          "       tarvos --batch SETUP.STP --results OUT.RF [options]\n"
          "\n"
          "Without --batch, opens the operator's window on the test set.\n"
@@ -275,6 +281,9 @@ std::string UsageText() {
          "                         ~/.local/share/Brevant Instruments Ltd/Tarvos/)\n"
          "  --adapters sim|PATH    the simulated test set (default), or the adapter\n"
          "                         library to load\n"
+         "  --adapter-process      load that library in a helper process of its own\n"
+         "                         (tarvos-adapters), so that its crash or hang ends\n"
+         "                         only the calls\n"
          "  --sim-bench NAME       the simulated hardware (default " +
          std::string(kDefaultBench) + "):\n" + Wrapped(BenchList(), kOptionColumn) +
          "  --sim-seed N           the simulator's noise seed (default 1)\n"

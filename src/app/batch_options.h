@@ -18,6 +18,7 @@ struct BatchOptions {
   std::optional<std::string> ProgramFolder;
   // nullopt: the simulated test set; otherwise the adapter library to load.
   std::optional<std::string> AdapterLibrary;
+  bool AdapterProcess = false;  // --adapter-process: the library in a helper process
   std::string SimBench = std::string(kDefaultBench);
   uint64_t SimSeed = 1;
   bool VirtualTime = false;

@@ -16,6 +16,7 @@
 #include "calib/settings_file.h"
 #include "platform/adapter_library.h"
 #include "platform/event_loop.h"
+#include "platform/process_adapters.h"
 #include "platform/shared_library_adapters.h"
 #include "platform/system_event_loop.h"
 #include "platform/system_paths.h"
@@ -78,10 +79,15 @@ Clock MakeClock(bool virtual_time) {
 
 }  // namespace
 
-std::unique_ptr<platform::AdapterLibrary> MakeAdapters(const BatchOptions& options,
-                                                       platform::EventLoop& loop,
-                                                       std::ostream& err) {
+std::unique_ptr<platform::AdapterLibrary> MakeAdapters(
+    const BatchOptions& options, platform::EventLoop& loop, std::ostream& err,
+    std::function<void(const std::string&)> warn) {
   if (options.AdapterLibrary) {
+    if (const auto helper =
+            platform::AdapterHelperFor(*options.AdapterLibrary, options.AdapterProcess)) {
+      return std::make_unique<platform::ProcessAdapters>(
+          *helper, *options.AdapterLibrary, platform::ProcessAdapters::Limits{}, std::move(warn));
+    }
     try {
       return platform::SharedLibraryAdapters::Load(*options.AdapterLibrary);
     } catch (const platform::AdapterLibraryError& error) {
@@ -227,7 +233,9 @@ int Drive(station::Station& station, platform::EventLoop& loop, const BatchOptio
 int RunWith(const BatchOptions& options, const ReportPrinter& print_reports, std::ostream& out,
             std::ostream& err) {
   Clock clock = MakeClock(options.VirtualTime);
-  std::unique_ptr<platform::AdapterLibrary> adapters = MakeAdapters(options, *clock.Loop, err);
+  std::unique_ptr<platform::AdapterLibrary> adapters = MakeAdapters(
+      options, *clock.Loop, err,
+      [&err](const std::string& text) { err << "warning: " << text << '\n' << std::flush; });
   if (!adapters) return kExitCannotStart;
 
   const std::optional<std::string> folder = PrepareProgramFolder(options, err);

@@ -56,10 +56,11 @@ int ExitStatusFor(std::optional<engine::EndReason> reason, bool stopped_by_optio
 // does with bare names later.
 std::string FromWorkingFolder(const std::string& path);
 // The adapters the options name, on the loop's clock; nullptr after writing why there
-// are none to err.
-std::unique_ptr<platform::AdapterLibrary> MakeAdapters(const BatchOptions& options,
-                                                       platform::EventLoop& loop,
-                                                       std::ostream& err);
+// are none to err. A library served by the adapter helper (asked for, or of the other
+// bitness) says through warn, once each time, that the helper has failed.
+std::unique_ptr<platform::AdapterLibrary> MakeAdapters(
+    const BatchOptions& options, platform::EventLoop& loop, std::ostream& err,
+    std::function<void(const std::string&)> warn);
 // Copies the sample files a program folder on the simulated test set lacks.
 void SeedFromSamples(const std::string& program_folder, std::ostream& err);
 

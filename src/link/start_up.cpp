@@ -133,6 +133,7 @@ void IdentifyAdapters(AdapterAccess& access, CommandSet& commands, const Identif
 void EnumerateAdapters(AdapterAccess& access, CommandSet& commands, const IdentifyHooks& hooks,
                        uint16_t delay_ticks, const std::function<void(uint8_t)>& show_instance) {
   AdapterLink& link = access.Link();
+  access.Library().Reconnect();
   for (int i = 0; i <= kLastEnumeratedInstance; ++i) {
     const auto instance = static_cast<uint8_t>(i);
     if (show_instance) show_instance(instance);

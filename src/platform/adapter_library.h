@@ -32,6 +32,10 @@ class AdapterLibrary {
   // Both return the number of bytes moved.
   virtual int32_t WriteI2c(int32_t handle, I2cTransfer& transfer) = 0;
   virtual int32_t ReadI2c(int32_t handle, I2cTransfer& transfer) = 0;
+
+  // Before a search of every instance: a library that can lose its connection to the
+  // adapters (one served by a helper process that has ended) makes it again.
+  virtual void Reconnect() {}
 };
 
 }  // namespace tarvos::platform

@@ -42,6 +42,8 @@ std::optional<std::vector<std::string>> FilesIn(const std::string& folder);
 // The path taken from the working folder (unchanged when it is absolute already, or
 // when the working folder can't be known).
 std::string AbsolutePath(const std::string& path);
+// A program's file name from its stem ("tarvos-adapters", or "tarvos-adapters.exe").
+std::string ProgramFileName(std::string_view stem);
 // The folder of the running program; empty when it can't be known.
 std::string ExecutableFolder();
 

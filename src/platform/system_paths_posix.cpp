@@ -74,6 +74,8 @@ std::string AbsolutePath(const std::string& path) {
   return error ? path : absolute.string();
 }
 
+std::string ProgramFileName(std::string_view stem) { return std::string(stem) + ""; }
+
 std::string ExecutableFolder() {
   std::error_code error;
   const std::filesystem::path program = std::filesystem::read_symlink("/proc/self/exe", error);

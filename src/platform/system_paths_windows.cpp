@@ -120,6 +120,8 @@ std::string AbsolutePath(const std::string& path) {
   return Narrow(full);
 }
 
+std::string ProgramFileName(std::string_view stem) { return std::string(stem) + ".exe"; }
+
 std::string ExecutableFolder() {
   std::wstring path(MAX_PATH, L'\0');
   for (;;) {

@@ -8,10 +8,13 @@
 #include <cstdlib>
 #include <cstring>
 #include <exception>
+#include <fstream>
+#include <functional>
 #include <iostream>
 #include <string>
 #include <string_view>
 #include <system_error>
+#include <thread>
 
 #include "platform/adapter_library.h"
 #include "sim/bench.h"
@@ -56,17 +59,72 @@ uint64_t SeedFromEnvironment() {
   return seed;
 }
 
+#ifdef TARVOS_SIM_TEST_HOOKS
+// A build for the tests of the adapter helper only. Its time is the decimal number of
+// milliseconds in the file TARVOS_SIM_CLOCK_FILE names, which a test on virtual time
+// writes before each call, so that the simulator in the helper keeps the test's clock;
+// once the file TARVOS_SIM_HANG_FILE names exists, a read never returns; and the packets
+// the synthesiser took are logged for the test to compare.
+uint64_t ClockFromFile() {
+  const char* path = std::getenv("TARVOS_SIM_CLOCK_FILE");
+  std::ifstream in(path == nullptr ? "" : path);
+  uint64_t ms = 0;
+  in >> ms;
+  return ms;
+}
+
+// Every packet the synthesisers have taken, as "0A,1B,..." lines appended to the file
+// TARVOS_SIM_PACKET_LOG names, once each.
+void LogSynthPackets(SimulatedTestSet& simulator) {
+  static std::size_t logged = 0;
+  const char* path = std::getenv("TARVOS_SIM_PACKET_LOG");
+  const auto& packets = simulator.SynthPackets();
+  if (path == nullptr || logged >= packets.size()) return;
+  std::ofstream out(path, std::ios::app);
+  static constexpr char kDigits[] = "0123456789ABCDEF";
+  for (; logged < packets.size(); ++logged) {
+    std::string line;
+    for (const uint8_t byte : packets[logged]) {
+      if (!line.empty()) line += ',';
+      line += kDigits[byte >> 4];
+      line += kDigits[byte & 0x0F];
+    }
+    out << line << '\n';
+  }
+}
+
+void HangWhenAsked() {
+  const char* path = std::getenv("TARVOS_SIM_HANG_FILE");
+  if (path == nullptr || !std::ifstream(path)) return;
+  for (;;) std::this_thread::sleep_for(std::chrono::hours(1));
+}
+#endif
+
+std::function<uint64_t()> SimulatorClock() {
+#ifdef TARVOS_SIM_TEST_HOOKS
+  return ClockFromFile;
+#else
+  return [start = std::chrono::steady_clock::now()] {
+    const auto elapsed = std::chrono::steady_clock::now() - start;
+    return static_cast<uint64_t>(
+        std::chrono::duration_cast<std::chrono::milliseconds>(elapsed).count());
+  };
+#endif
+}
+
 // The C interface carries no context pointer, so the library has to keep its one simulator
 // itself: made on first use, it lives until the library is unloaded.
 SimulatedTestSet& Simulator() {
-  static SimulatedTestSet simulator(
-      BenchFromEnvironment(), SeedFromEnvironment(), [start = std::chrono::steady_clock::now()] {
-        const auto elapsed = std::chrono::steady_clock::now() - start;
-        return static_cast<uint64_t>(
-            std::chrono::duration_cast<std::chrono::milliseconds>(elapsed).count());
-      });
+  static SimulatedTestSet simulator(BenchFromEnvironment(), SeedFromEnvironment(),
+                                    SimulatorClock());
   return simulator;
 }
+
+#ifdef TARVOS_SIM_TEST_HOOKS
+// Made as the library loads, at the time the test set for it, as a test's own simulator
+// is made with its station.
+const bool kMadeAtLoad = (Simulator(), true);
+#endif
 
 // No exception may cross into the caller's C code: any failure is a failed call.
 template <typename Call>
@@ -119,10 +177,17 @@ TARVOS_EXPORT int32_t DAPI_CALL DAPI_WriteIoPorts(int32_t handle, uint32_t value
 
 TARVOS_EXPORT int32_t DAPI_CALL DAPI_WriteI2c(int32_t handle, I2cTransfer* transfer) {
   if (transfer == nullptr) return 0;
-  return Guarded([&] { return Simulator().WriteI2c(handle, *transfer); });
+  const int32_t written = Guarded([&] { return Simulator().WriteI2c(handle, *transfer); });
+#ifdef TARVOS_SIM_TEST_HOOKS
+  LogSynthPackets(Simulator());
+#endif
+  return written;
 }
 
 TARVOS_EXPORT int32_t DAPI_CALL DAPI_ReadI2c(int32_t handle, I2cTransfer* transfer) {
   if (transfer == nullptr) return 0;
+#ifdef TARVOS_SIM_TEST_HOOKS
+  HangWhenAsked();
+#endif
   return Guarded([&] { return Simulator().ReadI2c(handle, *transfer); });
 }

@@ -147,6 +147,20 @@ TEST(BatchOptionsTest, SimulatorOptionsAreRefusedBesideAnAdapterLibrary) {
       Options(With({"--adapters", "sim", "--virtual-time", "--sim-seed", "4"})).VirtualTime);
 }
 
+TEST(BatchOptionsTest, TheAdapterProcessServesANamedLibraryOnly) {
+  EXPECT_TRUE(Options(With({"--adapters", "lib.so", "--adapter-process"})).AdapterProcess);
+  EXPECT_FALSE(Options(With({"--adapters", "lib.so"})).AdapterProcess);
+  EXPECT_EQ(Error(With({"--adapter-process"})),
+            "--adapter-process needs the path of an adapter library (--adapters PATH)");
+  EXPECT_EQ(Error(With({"--adapters", "sim", "--adapter-process"})),
+            "--adapter-process needs the path of an adapter library (--adapters PATH)");
+  EXPECT_EQ(Error(With({"--adapters", "lib.so", "--adapter-process=1"})),
+            "--adapter-process takes no value");
+  const auto window = ParseWindowArguments({"--adapter-process", "--adapters", "lib.so"});
+  ASSERT_TRUE(std::holds_alternative<BatchOptions>(window));
+  EXPECT_TRUE(std::get<BatchOptions>(window).AdapterProcess);
+}
+
 TEST(BatchOptionsTest, HelpWinsWhereverItStands) {
   EXPECT_TRUE(std::holds_alternative<HelpRequested>(ParseBatchArguments({"--help"})));
   EXPECT_TRUE(std::holds_alternative<HelpRequested>(
@@ -190,7 +204,8 @@ TEST(BatchOptionsTest, TheUsageTextNamesEveryOptionAndTheExitStatuses) {
   EXPECT_TRUE(usage.starts_with("Usage: tarvos [--program-folder DIR] [--adapters sim|PATH]"));
   EXPECT_THAT(usage, HasSubstr("\n       tarvos --batch SETUP.STP --results OUT.RF [options]\n"));
   for (const char* option :
-       {"--program-folder DIR", "--adapters sim|PATH", "--sim-bench NAME", "--sim-seed N",
+       {"--program-folder DIR", "--adapters sim|PATH", "--adapter-process", "--sim-bench NAME",
+        "--sim-seed N",
         "--virtual-time", "--answer yes|no", "--stop-after SECONDS", "--prescan",
         "--report-pdf FILE", "--table-pdf FILE", "--help"}) {
     EXPECT_THAT(usage, HasSubstr("\n  " + std::string(option) + " ")) << option;

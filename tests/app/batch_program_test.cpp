@@ -3,6 +3,7 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <filesystem>
 #include <regex>
@@ -336,6 +337,32 @@ TEST_F(BatchProgramTest, TheSimulatorLibraryRunsOnTheRealClock) {
   EXPECT_EQ(none.Status, kExitCannotStart);
   EXPECT_THAT(Lines(none.Err),
               Contains("error: no synthesiser found at start-up, so the run cannot start"));
+}
+
+// The same through the adapter helper; a library the helper cannot load is one warning,
+// and then the adapters are missing as they would be unplugged.
+TEST_F(BatchProgramTest, TheSimulatorLibraryRunsThroughTheAdapterProcess) {
+  std::filesystem::create_directory(Home());
+  for (const char* name : {"cell0010.csv", "Salvo.INI", "BrevantUSB.TXT"}) {
+    std::filesystem::copy_file(std::string(TARVOS_SOURCE_DIR "/data/") + name, Home() + name);
+  }
+  const ProgramRun run =
+      Run({"--adapters", TARVOS_SIM_LIBRARY, "--adapter-process", "--stop-after", "0.5"});
+  EXPECT_EQ(run.Status, kExitDone) << run.Err;
+  EXPECT_THAT(Lines(run.Err), Contains("information: The Run has been Stopped by User. "));
+  EXPECT_THAT(run.Err, Not(HasSubstr("adapter process")));
+  EXPECT_TRUE(std::filesystem::exists(work_.Path() + "out.RF"));
+  std::filesystem::remove(work_.Path() + "out.RF");
+
+  const ProgramRun lost = Run({"--adapters", work_.Path() + "libnothing.so", "--adapter-process"});
+  EXPECT_EQ(lost.Status, kExitCannotStart);
+  const auto lines = Lines(lost.Err);
+  EXPECT_THAT(lines, Contains("warning: The adapter process has ended (exit code 3)."));
+  EXPECT_EQ(std::count_if(lines.begin(), lines.end(),
+                          [](const std::string& line) { return line.starts_with("warning: The adapter"); }),
+            1);
+  EXPECT_THAT(lines, Contains("error: no synthesiser found at start-up, so the run cannot start"));
+  EXPECT_FALSE(std::filesystem::exists(work_.Path() + "out.RF"));
 }
 
 }  // namespace

@@ -4,10 +4,15 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <filesystem>
+#include <fstream>
 #include <map>
 #include <string>
 
+#include "platform/process_adapters.h"
 #include "platform/shared_library_adapters.h"
+#include "platform/system_paths.h"
+#include "temp_path.h"
 
 namespace tarvos::platform {
 namespace {
@@ -104,6 +109,31 @@ TEST(AdapterExportsTest, ALibrarysBitnessIsReadFromItsHeader) {
   cut[0x3C] = 0x7C;  // the header past the bytes given
   EXPECT_EQ(PeImageBits(cut), std::nullopt);
   EXPECT_EQ(PeImageBits(""), std::nullopt);
+}
+
+// Which helper serves a library: its own bitness's only when asked for, the other
+// bitness's whenever it is there, and none (the library loads here and its loader says
+// what is wrong) when the other bitness's helper is missing.
+TEST(AdapterExportsTest, AHelperOfTheLibrarysBitnessIsChosen) {
+  const std::string folder = testing_support::MakeTempFolder("tarvos-helpers") + "/";
+  const std::string own = folder + ProgramFileName("tarvos-adapters");
+  const std::string helper32 = folder + ProgramFileName("tarvos-adapters32");
+
+  EXPECT_EQ(ChooseAdapterHelper(PeHead(0x8664), false, 64, folder), std::nullopt);
+  EXPECT_EQ(ChooseAdapterHelper(PeHead(0x8664), true, 64, folder), own);
+  EXPECT_EQ(ChooseAdapterHelper("\x7F" "ELF", true, 64, folder), own);
+  EXPECT_EQ(ChooseAdapterHelper("\x7F" "ELF", false, 64, folder), std::nullopt);
+  // The 32-bit library's helper is not there yet: the loader's own refusal follows.
+  EXPECT_EQ(ChooseAdapterHelper(PeHead(0x014C), false, 64, folder), std::nullopt);
+  EXPECT_EQ(ChooseAdapterHelper(PeHead(0x014C), true, 64, folder), std::nullopt);
+
+  std::ofstream(helper32) << "helper";
+  EXPECT_EQ(ChooseAdapterHelper(PeHead(0x014C), false, 64, folder), helper32);
+  EXPECT_EQ(ChooseAdapterHelper(PeHead(0x014C), true, 64, folder), helper32);
+  EXPECT_EQ(ChooseAdapterHelper(PeHead(0x014C), false, 32, folder), std::nullopt);
+  // A 32-bit program would want a 64-bit helper for a 64-bit library.
+  EXPECT_EQ(ChooseAdapterHelper(PeHead(0x8664), false, 32, folder), std::nullopt);
+  std::filesystem::remove_all(folder);
 }
 
 }  // namespace

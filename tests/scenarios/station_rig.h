@@ -6,6 +6,7 @@
 
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <sstream>
@@ -78,13 +79,19 @@ inline std::vector<std::string> PacketTexts(const std::vector<sim::Packet>& pack
 
 // A station on the simulated test set, on virtual time, with a scripted operator. The
 // first start has no settings file: the defaults load and the cell serial "10" is given.
+// Adapters other than the rig's simulator (made from the rig's clock) may stand in for it.
 struct StationRig {
-  explicit StationRig(std::string_view bench = "fennix-salvo", bool seed = true)
+  using AdaptersFactory =
+      std::function<std::unique_ptr<platform::AdapterLibrary>(platform::VirtualEventLoop&)>;
+
+  explicit StationRig(std::string_view bench = "fennix-salvo", bool seed = true,
+                      const AdaptersFactory& make_adapters = nullptr)
       : folder(seed),
         sim(*sim::MakeBench(std::string(bench)), 1, [this] { return loop.ClockMs(); }) {
+    if (make_adapters) adapters = make_adapters(loop);
     op.QueueInput("10");
-    station = std::make_unique<station::Station>(
-        station::StationParts{loop, sim, op, folder.Path(), [this] { return now; }});
+    station = std::make_unique<station::Station>(station::StationParts{
+        loop, adapters ? *adapters : sim, op, folder.Path(), [this] { return now; }});
   }
 
   // Lets the start-up timer fire, as the window does.
@@ -106,6 +113,7 @@ struct StationRig {
   platform::ScriptedOperator op;
   ProgramFolder folder;
   sim::SimulatedTestSet sim;
+  std::unique_ptr<platform::AdapterLibrary> adapters;
   std::unique_ptr<station::Station> station;
 };
 

@@ -1,0 +1,178 @@
+#include <fcntl.h>
+#include <poll.h>
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cerrno>
+
+#include "platform/helper_process.h"
+#include "platform/precise_sleep.h"
+
+namespace tarvos::platform {
+namespace {
+
+int PollTimeout(uint64_t deadline_ms) {
+  const uint64_t now = MonotonicMs();
+  if (now >= deadline_ms) return 0;
+  const uint64_t left = deadline_ms - now;
+  return left > 60'000 ? 60'000 : static_cast<int>(left);
+}
+
+void CloseIfOpen(long long& fd) {
+  if (fd >= 0) ::close(static_cast<int>(fd));
+  fd = -1;
+}
+
+}  // namespace
+
+HelperProcess::~HelperProcess() {
+  CloseIfOpen(input_);
+  if (running_) {
+    // It ends when its input closes; one that does not within a moment is ended.
+    const uint64_t deadline = MonotonicMs() + 1000;
+    while (running_ && MonotonicMs() < deadline) {
+      if (Ended()) break;
+      ::usleep(10'000);
+    }
+    if (running_) Kill();
+  }
+  CloseIfOpen(output_);
+}
+
+bool HelperProcess::Start(const std::string& program, const std::vector<std::string>& args) {
+  int to_child[2];
+  int from_child[2];
+  if (::pipe2(to_child, O_CLOEXEC) != 0) return false;
+  if (::pipe2(from_child, O_CLOEXEC) != 0) {
+    ::close(to_child[0]);
+    ::close(to_child[1]);
+    return false;
+  }
+  std::vector<char*> argv;
+  std::vector<std::string> texts{program};
+  texts.insert(texts.end(), args.begin(), args.end());
+  for (std::string& text : texts) argv.push_back(text.data());
+  argv.push_back(nullptr);
+  const pid_t pid = ::fork();
+  if (pid == 0) {
+    ::dup2(to_child[0], STDIN_FILENO);
+    ::dup2(from_child[1], STDOUT_FILENO);
+    ::execv(program.c_str(), argv.data());
+    ::_exit(127);
+  }
+  ::close(to_child[0]);
+  ::close(from_child[1]);
+  if (pid < 0) {
+    ::close(to_child[1]);
+    ::close(from_child[0]);
+    return false;
+  }
+  // A helper gone while we write must not end the program with SIGPIPE.
+  ::signal(SIGPIPE, SIG_IGN);
+  id_ = pid;
+  input_ = to_child[1];
+  output_ = from_child[0];
+  running_ = true;
+  ended_.reset();
+  return true;
+}
+
+bool HelperProcess::Write(std::string_view bytes, uint64_t deadline_ms) {
+  if (input_ < 0) return false;
+  std::size_t done = 0;
+  while (done < bytes.size()) {
+    pollfd watched{static_cast<int>(input_), POLLOUT, 0};
+    const int ready = ::poll(&watched, 1, PollTimeout(deadline_ms));
+    if (ready < 0 && errno == EINTR) continue;
+    if (ready <= 0 || (watched.revents & (POLLERR | POLLHUP)) != 0) return false;
+    const ssize_t wrote = ::write(static_cast<int>(input_), bytes.data() + done, bytes.size() - done);
+    if (wrote < 0) {
+      if (errno == EINTR || errno == EAGAIN) continue;
+      return false;
+    }
+    done += static_cast<std::size_t>(wrote);
+  }
+  return true;
+}
+
+std::optional<std::string> HelperProcess::Read(uint64_t deadline_ms) {
+  if (output_ < 0) return std::nullopt;
+  for (;;) {
+    pollfd watched{static_cast<int>(output_), POLLIN, 0};
+    const int ready = ::poll(&watched, 1, PollTimeout(deadline_ms));
+    if (ready < 0 && errno == EINTR) continue;
+    if (ready <= 0) return std::nullopt;
+    char buffer[4096];
+    const ssize_t got = ::read(static_cast<int>(output_), buffer, sizeof buffer);
+    if (got < 0 && errno == EINTR) continue;
+    if (got <= 0) {
+      CloseIfOpen(output_);
+      return std::nullopt;
+    }
+    return std::string(buffer, static_cast<std::size_t>(got));
+  }
+}
+
+std::optional<std::string> HelperProcess::Ended() {
+  if (!running_) return ended_;
+  int status = 0;
+  const pid_t done = ::waitpid(static_cast<pid_t>(id_), &status, WNOHANG);
+  if (done == 0) return std::nullopt;
+  running_ = false;
+  if (done < 0) {
+    ended_ = "exit code unknown";
+  } else if (WIFSIGNALED(status)) {
+    ended_ = "signal " + std::to_string(WTERMSIG(status));
+  } else {
+    ended_ = "exit code " + std::to_string(WEXITSTATUS(status));
+  }
+  return ended_;
+}
+
+void HelperProcess::Kill() {
+  if (!running_) return;
+  ::kill(static_cast<pid_t>(id_), SIGKILL);
+  int status = 0;
+  ::waitpid(static_cast<pid_t>(id_), &status, 0);
+  running_ = false;
+  ended_ = WIFSIGNALED(status) ? "signal " + std::to_string(WTERMSIG(status))
+                               : "exit code " + std::to_string(WEXITSTATUS(status));
+  CloseIfOpen(input_);
+}
+
+HelperChannel::HelperChannel() {
+  input_ = ::dup(STDIN_FILENO);
+  output_ = ::dup(STDOUT_FILENO);
+  ::dup2(STDERR_FILENO, STDOUT_FILENO);
+  ::signal(SIGPIPE, SIG_IGN);
+}
+
+HelperChannel::~HelperChannel() {
+  CloseIfOpen(input_);
+  CloseIfOpen(output_);
+}
+
+std::optional<std::string> HelperChannel::Read() {
+  char buffer[4096];
+  for (;;) {
+    const ssize_t got = ::read(static_cast<int>(input_), buffer, sizeof buffer);
+    if (got < 0 && errno == EINTR) continue;
+    if (got <= 0) return std::nullopt;
+    return std::string(buffer, static_cast<std::size_t>(got));
+  }
+}
+
+bool HelperChannel::Write(std::string_view bytes) {
+  std::size_t done = 0;
+  while (done < bytes.size()) {
+    const ssize_t wrote =
+        ::write(static_cast<int>(output_), bytes.data() + done, bytes.size() - done);
+    if (wrote < 0 && errno == EINTR) continue;
+    if (wrote <= 0) return false;
+    done += static_cast<std::size_t>(wrote);
+  }
+  return true;
+}
+
+}  // namespace tarvos::platform

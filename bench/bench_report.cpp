@@ -210,6 +210,21 @@ int StepLines(const std::string& output) {
   return steps;
 }
 
+// The frequencies of the "step N: F MHz, L V/m" lines, in order.
+std::vector<std::string> StepFrequencies(const std::string& output) {
+  std::vector<std::string> frequencies;
+  std::istringstream lines(output);
+  for (std::string line; std::getline(lines, line);) {
+    if (!line.starts_with("step ")) continue;
+    const auto colon = line.find(": ");
+    const auto mhz = line.find(" MHz");
+    if (colon != std::string::npos && mhz != std::string::npos && mhz > colon) {
+      frequencies.push_back(line.substr(colon + 2, mhz - colon - 2));
+    }
+  }
+  return frequencies;
+}
+
 // A number of one benchmark in a Google Benchmark JSON report.
 std::optional<double> BenchmarkValue(const std::string& json, std::string_view name,
                                      std::string_view key) {
@@ -562,7 +577,11 @@ int main(int argc, char** argv) {
                   Fixed(in_process.cpu_s, 3) + " s CPU), through the helper " +
                   Shown(helper_ms, 0) + " ms (" + std::to_string(StepLines(helper.Stdout())) +
                   " steps, " + Fixed(helper.cpu_s, 3) + " s CPU of the program and its helper, " +
-                  Fixed(helper.WallS(), 2) + " s wall)");
+                  Fixed(helper.WallS(), 2) + " s wall); the same frequencies: " +
+                  (!StepFrequencies(helper.Stdout()).empty() &&
+                           StepFrequencies(helper.Stdout()) == StepFrequencies(in_process.Stdout())
+                       ? "yes"
+                       : "NO"));
     const std::string calls = done["adapter_calls_bench"].Stdout();
     for (const char* name : {"ReadPortCalls", "I2cRoundTrips"}) {
       const std::string base = name;

@@ -19,6 +19,15 @@
 
 namespace tarvos::app {
 
+std::function<void(const std::string&)> AdapterWarningInBox(platform::EventLoop& loop,
+                                                           platform::Operator& op,
+                                                           std::ostream& err) {
+  return [&loop, &op, &err](const std::string& text) {
+    err << "warning: " << text << '\n';
+    loop.Post([&op, text] { op.Show(platform::MessageKind::Warning, text); });
+  };
+}
+
 int RunWindow(int argc, char** argv, std::ostream& out, std::ostream& err) {
   const std::vector<std::string> args(argv + 1, argv + argc);
   const ParsedArguments parsed = ParseWindowArguments(args);
@@ -44,14 +53,8 @@ int RunWindow(int argc, char** argv, std::ostream& out, std::ostream& err) {
     return kExitCannotStart;
   };
   std::ostringstream adapters_said;
-  // The adapter helper's failure comes in the middle of a call; its box waits for the
-  // loop's next pass, where the program's other boxes are shown.
-  const auto warn = [&loop, &op, &err](const std::string& text) {
-    err << "warning: " << text << '\n';
-    loop.Post([&op, text] { op.Show(platform::MessageKind::Warning, text); });
-  };
   std::unique_ptr<platform::AdapterLibrary> adapters =
-      MakeAdapters(options, loop, adapters_said, warn);
+      MakeAdapters(options, loop, adapters_said, AdapterWarningInBox(loop, op, err));
   if (!adapters) return cannot_start(adapters_said.str());
 
   std::ostringstream folder_said;

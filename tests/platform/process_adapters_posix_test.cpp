@@ -40,7 +40,7 @@ class ScriptedHelper {
     std::ofstream(folder_ + "replies", std::ios::binary)
         << (hello ? EncodeReply(said) : std::string()) << replies;
     std::ofstream(folder_ + "helper.sh")
-        << "cat '" << folder_ << "replies'\nexec sleep 30 <&-\n";
+        << "cat '" << folder_ << "replies'\nexec sleep 30\n";
   }
   ~ScriptedHelper() { std::filesystem::remove_all(folder_); }
   // As the helper's "library": sh runs the script.

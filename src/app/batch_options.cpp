@@ -119,7 +119,7 @@ class Parser {
     static constexpr std::string_view kOptions[] = {
         "--batch",    "--results", "--program-folder", "--adapters",     "--sim-bench",
         "--sim-seed", "--answer",  "--stop-after",     "--virtual-time", "--prescan",
-        "--report-pdf", "--table-pdf"};
+        "--report-pdf", "--table-pdf", "--log"};
     for (std::string_view option : kOptions) {
       if (option == name) return true;
     }
@@ -151,6 +151,7 @@ class Parser {
     if (name == "--sim-seed") return "a whole number from 0 up";
     if (name == "--answer") return "yes or no";
     if (name == "--report-pdf" || name == "--table-pdf") return "the PDF file to write";
+    if (name == "--log") return "the run log file to write";
     return "a number of seconds above 0";  // --stop-after
   }
 
@@ -165,6 +166,8 @@ class Parser {
       options_.ReportPdf = value;
     } else if (name == "--table-pdf") {
       options_.TablePdf = value;
+    } else if (name == "--log") {
+      options_.LogPath = value;
     } else if (name == "--adapters") {
       if (value != "sim") options_.AdapterLibrary = value;
     } else if (name == "--sim-bench") {
@@ -191,7 +194,7 @@ class Parser {
     if (window_) {
       for (std::string_view batch_only :
            {"--results", "--answer", "--stop-after", "--virtual-time", "--prescan",
-            "--report-pdf", "--table-pdf"}) {
+            "--report-pdf", "--table-pdf", "--log"}) {
         if (seen_.contains(std::string(batch_only))) {
           Fail(std::string(batch_only) + " works only in a batch run (--batch)");
           return;
@@ -273,8 +276,10 @@ std::string UsageText() {
          "\n"
          "Runs the test of a setup file without the window, as RUN does, and writes the\n"
          "results with their setup as Save As > Results + Setup does (replacing OUT.RF).\n"
-         "Each recorded step is printed on standard output (\"step N: F MHz, L V/m\"); every\n"
-         "message the program shows goes to standard error as one line (\"kind: text\").\n"
+         "Each recorded step is printed on standard output (\"step N: F MHz, L V/m\"), then\n"
+         "the EUT's faults (\"eut fault: ...\", or \"eut fault: none\"); every message the\n"
+         "program shows goes to standard error as one line (\"kind: text\"). The run's log\n"
+         "is kept in logs/run-YYYYMMDD-hhnnss.csv in the program folder.\n"
          "\n"
          "Options:\n"
          "  --program-folder DIR   the program folder (else $TARVOS_HOME, else\n"
@@ -295,6 +300,7 @@ std::string UsageText() {
          "                         written into the program folder as usual\n"
          "  --report-pdf FILE      print the plot report to a PDF file after the run\n"
          "  --table-pdf FILE       print the tabular report to a PDF file after the run\n"
+         "  --log FILE.csv         write the run's log there too (replacing FILE.csv)\n"
          "  --help                 this text\n"
          "\n"
          "With the simulated test set, files the program folder lacks are copied in from\n"

@@ -28,6 +28,7 @@ struct BatchOptions {
   // Both printed reports, as PDF files, after the run.
   std::optional<std::string> ReportPdf;  // --report-pdf: the plot report
   std::optional<std::string> TablePdf;   // --table-pdf: the tabular report
+  std::optional<std::string> LogPath;    // --log: a copy of the run's log
 };
 
 struct HelpRequested {};

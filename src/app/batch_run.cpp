@@ -20,7 +20,9 @@
 #include "platform/shared_library_adapters.h"
 #include "platform/system_event_loop.h"
 #include "platform/system_paths.h"
+#include "platform/text_file.h"
 #include "platform/virtual_event_loop.h"
+#include "records/run_log.h"
 #include "sim/bench.h"
 #include "sim/simulated_test_set.h"
 
@@ -218,11 +220,26 @@ int Drive(station::Station& station, platform::EventLoop& loop, const BatchOptio
     err << kRunNotStarted << '\n';
     return ExitStatusFor(ended, stopped_by_option);
   }
-  // Standard output ends with it: the step lines come before, the messages go elsewhere.
+  // The EUT's faults follow the steps; standard output ends with the run time, and the
+  // messages go elsewhere.
+  const auto episodes = records::EutEpisodes(station.Recorder().Rows());
+  for (const std::string& line : records::EpisodeLines(episodes)) {
+    out << line << '\n';
+  }
   out << RunTimeLine(run_ended - run_began);
   out.flush();
   if (!station.Files().SaveResultsTo(FromWorkingFolder(options.ResultsPath))) {
     return kExitNotSaved;
+  }
+  if (options.LogPath) {
+    const std::string path = FromWorkingFolder(*options.LogPath);
+    try {
+      platform::WriteFileAtomically(path, station.Recorder().Content());
+    } catch (const platform::FileError& error) {
+      err << "error: the run log could not be written to " << path << ": " << error.what()
+          << '\n';
+      return kExitNotSaved;
+    }
   }
   if ((options.ReportPdf || options.TablePdf) && !print_reports(station, options, err)) {
     return kExitNotSaved;

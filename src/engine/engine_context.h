@@ -69,6 +69,15 @@ struct EngineContext {
   std::function<void(EndReason reason)> RunEnded;
   // The time of day the clock last took, as "h:nn:ss" (the strip chart's marks).
   std::function<std::string()> TimeOfDay;
+
+  // For the run's log, set after construction.
+  // A run or pre-scan starts (its state is reset; its first step is yet to come).
+  std::function<void()> RunStarted;
+  // A strip-chart sample was taken into the entry at the index.
+  std::function<void(uint32_t index)> Sampled;
+  // The cannot-reach question, and the operator's answer to it.
+  std::function<void(const std::string& question)> Asked;
+  std::function<void(bool yes)> Answered;
 };
 
 inline void Call(const std::function<void()>& hook) {

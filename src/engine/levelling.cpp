@@ -191,7 +191,10 @@ void Levelling::CannotReachSetPoint() {
   RunState& run = context_.Run;
   if (link.SetPointQuestionPending || !run.Running) return;
   link.SetPointQuestionPending = true;
-  if (context_.Op.Ask(platform::MessageKind::Confirmation, kCannotReach)) {
+  if (context_.Asked) context_.Asked(std::string(kCannotReach));
+  const bool abandon = context_.Op.Ask(platform::MessageKind::Confirmation, kCannotReach);
+  if (context_.Answered) context_.Answered(abandon);
+  if (abandon) {
     run.StopRequested = true;
     run.Phase = RunPhase::End;
     run.Reason = EndReason::StoppedByUser;

@@ -94,6 +94,7 @@ void Sequencer::PressRun() {
   end_run_done_ = false;
   screen.buttons.run.caption = "STOP";
   Call(context_.Repaint);
+  Call(context_.RunStarted);
   run.Phase = RunPhase::Start;
   RunSequencer();
 }
@@ -122,6 +123,7 @@ void Sequencer::PressPreScan() {
     setup.EutStatusMode = 0;
     setup.EutPromptMode = 0;
     Call(context_.Repaint);
+    Call(context_.RunStarted);
     run.Phase = RunPhase::Start;
     RunSequencer();
   }

@@ -175,6 +175,7 @@ void SingleFrequency::StripChartTick() {
 
   Call(context_.Redraw);
   screen.monitor.actual = Fixed2(results.Entries[shown].Level);
+  if (context_.Sampled) context_.Sampled(static_cast<uint32_t>(shown));
   ++results.NextIndex;
   // A handler inside the send's wait may have ended the run.
   const RunPhase phase = context_.Run.Phase;

@@ -181,6 +181,7 @@ void AdapterAccess::ReportFault(FaultCode code, Unit unit) {
   // level command sent from one must already carry the latched set point of 0.
   link_.FaultLatched = true;
   events_.ControlsChanged();
+  if (fault_listener_) fault_listener_(show ? text : std::string(kSynthMarkedAbsent));
   if (show) operator_.Show(platform::MessageKind::Warning, text);
 }
 

@@ -3,6 +3,7 @@
 #include <array>
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -31,6 +32,9 @@ inline constexpr std::size_t kDiagnosticsLines = 1000;
 //
 // A handle of 0 is no device: nothing is written to it or read from it, and that is
 // not a fault.
+// What a run's log says of the third synthesiser fault, which shows no message.
+inline constexpr std::string_view kSynthMarkedAbsent = "synthesiser marked absent";
+
 class AdapterAccess {
  public:
   AdapterAccess(AdapterLink& link, platform::AdapterLibrary& library, platform::EventLoop& loop,
@@ -63,6 +67,11 @@ class AdapterAccess {
   bool ClearOutputBit(int line) { return ChangeOutputLine(line, false); }
 
   void ReportFault(FaultCode code, Unit unit);
+  // Told every fault's message as it is reported, and "synthesiser marked absent" for the
+  // third synthesiser fault, which shows none.
+  void OnFault(std::function<void(const std::string&)> listener) {
+    fault_listener_ = std::move(listener);
+  }
 
   bool TickWait(int64_t ticks, bool pump);
 
@@ -95,6 +104,7 @@ class AdapterAccess {
   platform::Operator& operator_;
   screen::Screen& screen_;
   LinkEvents& events_;
+  std::function<void(const std::string&)> fault_listener_;
   ReplyHandler* handler_ = nullptr;
   std::string last_error_;
 };

@@ -83,6 +83,25 @@ class TextWriter {
   std::string content_;
 };
 
+// A new file that grows as things happen: each Append goes to the system at once (no
+// buffer of ours), so that a crash of the program loses at most the write in progress.
+// Creating it refuses a file that is already there.
+class AppendingFile {
+ public:
+  // Throws FileError (the folder is missing, the name is taken, ...).
+  explicit AppendingFile(const std::string& path);
+  ~AppendingFile();
+  AppendingFile(const AppendingFile&) = delete;
+  AppendingFile& operator=(const AppendingFile&) = delete;
+
+  // Throws FileError ("Disk full", ...).
+  void Append(std::string_view bytes);
+
+ private:
+  std::intptr_t file_ = -1;  // descriptor or handle
+  std::string path_;
+};
+
 // Writes the bytes to the path as TextWriter::Commit does.
 void WriteFileAtomically(const std::string& path, std::string_view content);
 

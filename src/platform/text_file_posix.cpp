@@ -113,6 +113,27 @@ TextWriter::TextWriter(std::string path) : path_(std::move(path)) {
   }
 }
 
+AppendingFile::AppendingFile(const std::string& path) : path_(path) {
+  const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_APPEND | O_CLOEXEC, 0666);
+  if (fd < 0) Fail(errno);
+  file_ = fd;
+}
+
+AppendingFile::~AppendingFile() {
+  if (file_ >= 0) ::close(static_cast<int>(file_));
+}
+
+void AppendingFile::Append(std::string_view bytes) {
+  std::size_t done = 0;
+  while (done < bytes.size()) {
+    const ssize_t wrote = ::write(static_cast<int>(file_), bytes.data() + done, bytes.size() - done);
+    if (wrote < 0 && errno == EINTR) continue;
+    if (wrote < 0) Fail(errno);
+    if (wrote == 0) Fail(ENOSPC);
+    done += static_cast<std::size_t>(wrote);
+  }
+}
+
 TextWriter::~TextWriter() { Discard(); }
 
 void TextWriter::Discard() {

@@ -142,6 +142,31 @@ TextWriter::TextWriter(std::string path) : path_(std::move(path)) {
   }
 }
 
+AppendingFile::AppendingFile(const std::string& path) : path_(path) {
+  HANDLE file = ::CreateFileW(Widen(path).c_str(), FILE_APPEND_DATA, FILE_SHARE_READ, nullptr,
+                              CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (file == INVALID_HANDLE_VALUE) FailNow(path);
+  file_ = reinterpret_cast<std::intptr_t>(file);
+}
+
+AppendingFile::~AppendingFile() {
+  if (file_ != -1) ::CloseHandle(reinterpret_cast<HANDLE>(file_));
+}
+
+void AppendingFile::Append(std::string_view bytes) {
+  std::size_t done = 0;
+  while (done < bytes.size()) {
+    const DWORD chunk = static_cast<DWORD>(std::min<std::size_t>(bytes.size() - done, 1 << 20));
+    DWORD wrote = 0;
+    if (!::WriteFile(reinterpret_cast<HANDLE>(file_), bytes.data() + done, chunk, &wrote,
+                     nullptr)) {
+      FailNow(path_);
+    }
+    if (wrote == 0) Fail(ERROR_DISK_FULL, path_);
+    done += wrote;
+  }
+}
+
 TextWriter::~TextWriter() { Discard(); }
 
 void TextWriter::Discard() {

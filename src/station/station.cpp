@@ -1,6 +1,7 @@
 #include "station/station.h"
 
 #include <array>
+#include <span>
 #include <string>
 #include <utility>
 
@@ -10,6 +11,7 @@
 #include "engine/result_operations.h"
 #include "calib/adapter_descriptions.h"
 #include "link/start_up.h"
+#include "records/run_log.h"
 #include "platform/text_file.h"
 #include "records/prescan_file.h"
 #include "setup/modulation_display.h"
@@ -42,8 +44,43 @@ std::string TimeOfDayText(const ClockReading& time) {
   return std::to_string(time.Hour) + ":" + TwoDigits(time.Minute) + ":" + TwoDigits(time.Second);
 }
 
+namespace {
+
+// A path's last part: the cell file as the operator knows it.
+std::string CellFileOnly(const std::string& path) {
+  const auto slash = path.find_last_of("/\\");
+  return slash == std::string::npos ? path : path.substr(slash + 1);
+}
+
+std::string PhaseName(engine::RunPhase phase) {
+  switch (phase) {
+    case engine::RunPhase::Idle:
+      return "Idle";
+    case engine::RunPhase::Start:
+      return "Start";
+    case engine::RunPhase::NextStep:
+      return "NextStep";
+    case engine::RunPhase::Levelling:
+      return "Levelling";
+    case engine::RunPhase::Confirm:
+      return "Confirm";
+    case engine::RunPhase::ReadBack:
+      return "ReadBack";
+    case engine::RunPhase::Record:
+      return "Record";
+    case engine::RunPhase::Dwell:
+      return "Dwell";
+    case engine::RunPhase::End:
+      return "End";
+  }
+  return "Idle";
+}
+
+}  // namespace
+
 void Station::EventsRelay::StatusByte(uint8_t status) {
   if (Target) Target->StatusByte(status);
+  if (AfterStatus) AfterStatus();
 }
 void Station::EventsRelay::CannotReachSetPoint() {
   if (Target) Target->CannotReachSetPoint();
@@ -65,6 +102,13 @@ Station::Station(StationParts parts)
       run_timers_(loop_) {
   config_.DefaultPath = std::move(parts.ProgramFolder);
   recovery_ = std::make_unique<RecoveryFile>(config_.DefaultPath, op_);
+  recorder_ = std::make_unique<RunRecorder>(RunRecorder::Parts{
+      loop_, op_, config_.DefaultPath, [this] {
+        const ClockReading now = local_time_ ? local_time_() : ClockReading{};
+        return records::LocalDateTime{now.Year, now.Month, now.Day, now.Hour, now.Minute,
+                                      now.Second};
+      }});
+  records_menu_ = std::make_unique<RecordsMenu>(op_, *recorder_, results_, config_.DefaultPath);
   screen_.splash.visible = true;
 
   validation_ = std::make_unique<setup::SetupValidation>(setup::SetupValidationContext{
@@ -94,16 +138,40 @@ Station::Station(StationParts parts)
       [this] { Repaint(); },
       [this](uint32_t index) {
         SaveRecovery(index);
+        recorder_->Add(records::run_event::kStep, EntryValues(index));
         if (recorded_) recorded_(index);
       },
       [this](engine::EndReason reason) {
         recovery_->Discard();
+        recorder_->End(std::string(engine::EndReasonMessage(reason)));
         if (run_ended_) run_ended_(reason);
       },
-      [this] { return TimeOfDayText(last_clock_); }});
+      [this] { return TimeOfDayText(last_clock_); },
+      // The run log's hooks are set below, once the recorder's helpers can be reached.
+      {}, {}, {}, {}});
   sequencer_ = std::make_unique<engine::Sequencer>(*engine_);
   single_ = std::make_unique<engine::SingleFrequency>(*engine_);
   relay_.Target = sequencer_.get();
+
+  engine_->RunStarted = [this] { recorder_->Start(RunStartText()); };
+  engine_->Sampled = [this](uint32_t index) {
+    recorder_->Add(records::run_event::kSample, EntryValues(index));
+  };
+  engine_->Asked = [this](const std::string& question) {
+    recorder_->Add(records::run_event::kQuestion, Now(question));
+  };
+  engine_->Answered = [this](bool yes) {
+    recorder_->Add(records::run_event::kAnswer, Now(yes ? "Yes" : "No"));
+  };
+  access_.OnFault(
+      [this](const std::string& text) { recorder_->Add(records::run_event::kFault, Now(text)); });
+  relay_.AfterStatus = [this] {
+    if (!recorder_->Active()) return;
+    const bool fault = run_.EutFaultLatched;
+    RunRecorder::Values values = Now(PhaseName(run_.Phase));
+    values.Eut = fault ? engine::kEutFault : engine::kEutOk;
+    recorder_->EutReport(fault, std::move(values));
+  };
 
   modes_ = std::make_unique<setup::ModeContext>(setup::ModeContext{
       setup_, *validation_, validation_state_, pre_scan_, run_, screen_,
@@ -126,6 +194,72 @@ Station::Station(StationParts parts)
 }
 
 Station::~Station() = default;
+
+
+RunRecorder::Values Station::Now(std::string text) const {
+  RunRecorder::Values values;
+  values.FrequencyMhz = setup_.CurrentFrequency / 1'000'000.0;
+  values.TargetVm = run_.TargetLevel;
+  values.Text = std::move(text);
+  return values;
+}
+
+RunRecorder::Values Station::EntryValues(uint32_t index) const {
+  const engine::ResultPoint& entry = results_.Entries[engine::EntryIndex(index)];
+  RunRecorder::Values values;
+  values.Step = index;
+  values.FrequencyMhz = entry.Frequency / 1'000'000.0;
+  values.TargetVm = run_.TargetLevel;
+  values.LevelVm = entry.Level;
+  values.Dac = link_.DacValue;
+  values.Eut = entry.EutStatus;
+  return values;
+}
+
+std::string Station::RunStartText() {
+  const auto mhz = [](uint32_t hz) { return records::RunLogNumber(hz / 1'000'000.0, 3); };
+  const auto named = [](std::span<const std::string_view> names, std::size_t index) {
+    return index < names.size() ? std::string(names[index]) : std::to_string(index);
+  };
+  static constexpr std::array<std::string_view, 5> kModulations = {
+      "None", "1 Hz Pulse", "20 Hz Pulse", "200 Hz Pulse", "1 KHz AM"};
+  static constexpr std::array<std::string_view, 3> kPrompts = {"Off", "Pulse", "On"};
+  static constexpr std::array<std::string_view, 3> kStatuses = {"Off", "Halt", "Continue"};
+  const auto column = [this](uint8_t instance, std::size_t at) {
+    return screen_.devices.Get(instance, at);
+  };
+  static constexpr std::array<std::string_view, 3> kAmplifiers = {"PA Other", "Kestrel Series",
+                                                                  "Vantor"};
+  const uint8_t config = link_.AmplifierConfig;
+  std::vector<std::pair<std::string, std::string>> pairs = {
+      {"program", std::string(kSoftwareVersion)},
+      {"mode", screen_.monitor.mode_label},
+      {"start", mhz(setup_.StartFrequency) + " MHz"},
+      {"finish", mhz(setup_.EndFrequency) + " MHz"},
+      {"step", records::RunLogNumber(setup_.StepPercent, 2) + " %"},
+      {"field", records::RunLogNumber(setup_.FieldStrength, 2) + " V/m"},
+      {"dwell", std::to_string(setup_.DwellTime) + " s"},
+      {"modulation", named(kModulations, setup_.ModulationType)},
+      {"EUT Prompt", named(kPrompts, setup_.EutPromptMode)},
+      {"EUT Status", named(kStatuses, setup_.EutStatusMode)},
+      {"title", records_.DisplayTitle},
+      {"procedure", records_.ProcedureName},
+      {"cell serial", config_.CellSerial},
+      {"cell file", CellFileOnly(calib::CellFileName(config_.DefaultPath, config_.CellSerial))},
+      {"amplifiers", config < kAmplifiers.size() ? std::string(kAmplifiers[config]) : ""},
+      {"synthesiser", link_.ModelName},
+      {"synthesiser serial", link_.SynthPresent ? column(link_.SynthInstance, 3) : ""},
+      {"synthesiser version", link_.HardwareVersionText},
+      {"Salvo serial", link_.SalvoPresent ? column(link_.SalvoInstance, 3) : ""},
+      {"Salvo version", link_.SalvoPresent ? column(link_.SalvoInstance, 4) : ""},
+  };
+  std::string text;
+  for (const auto& [key, value] : pairs) {
+    if (!text.empty()) text += "; ";
+    text += key + "=" + value;
+  }
+  return text;
+}
 
 calib::SettingsContext Station::SettingsContextFor() {
   return calib::SettingsContext{config_, setup_, cell_, link_, screen_, op_,
@@ -241,6 +375,7 @@ bool Station::RequestClose() {
   if (!op_.Ask(platform::MessageKind::Confirmation, "Close " + link_.ModelName + " ?")) {
     return false;
   }
+  if (run_.Running) recorder_->Add(records::run_event::kStop, Now("window closed"));
   sequencer_->AbandonRun();
   run_.Phase = engine::RunPhase::Idle;
   if (sequencer_->InLoop()) {
@@ -287,18 +422,23 @@ void Station::Close() {
 
 void Station::PressRun() {
   if (!screen_.buttons.run.enabled) return;
+  if (run_.Running) recorder_->Add(records::run_event::kStop, Now("STOP"));
   sequencer_->PressRun();
   AfterLoopUnwound();
 }
 
 void Station::PressPreScan() {
   if (!screen_.buttons.pre_scan.enabled) return;
+  if (run_.PreScanRunning) recorder_->Add(records::run_event::kStop, Now("STOP"));
   sequencer_->PressPreScan();
   AfterLoopUnwound();
 }
 
 void Station::PressDwell() {
-  if (screen_.buttons.dwell.enabled) sequencer_->PressDwell();
+  if (!screen_.buttons.dwell.enabled) return;
+  sequencer_->PressDwell();
+  recorder_->Add(run_.DwellHold ? records::run_event::kHold : records::run_event::kRelease,
+                 Now());
 }
 
 void Station::PressStandardScan() {

@@ -30,7 +30,9 @@
 #include "setup/validation.h"
 #include "station/dialogs.h"
 #include "station/file_commands.h"
+#include "station/records_menu.h"
 #include "station/recovery.h"
+#include "station/run_recorder.h"
 #include "station/test_form.h"
 
 namespace tarvos::station {
@@ -201,6 +203,10 @@ class Station {
   // The results of the run in progress, saved after every recorded step.
   std::string RecoveryPath() const { return recovery_->Path(); }
 
+  // The log of the running or the last run, and the Records menu.
+  const RunRecorder& Recorder() const { return *recorder_; }
+  RecordsMenu& RecordsWindows() { return *records_menu_; }
+
   // Hooks for the batch run.
   void OnRecorded(std::function<void(uint32_t index)> listener) { recorded_ = std::move(listener); }
   void OnRunEnded(std::function<void(engine::EndReason)> listener) { run_ended_ = std::move(listener); }
@@ -210,6 +216,7 @@ class Station {
   class EventsRelay final : public link::LinkEvents {
    public:
     engine::Sequencer* Target = nullptr;
+    std::function<void()> AfterStatus;  // the run's log reads the EUT bit
     void StatusByte(uint8_t status) override;
     void CannotReachSetPoint() override;
     void ControlsChanged() override;
@@ -217,6 +224,11 @@ class Station {
   };
 
   void ClockTick();
+  // What the run's log records: the start's setup, and the state at this moment (the
+  // frequency in force, the target, the run phase) or of an entry.
+  std::string RunStartText();
+  RunRecorder::Values Now(std::string text = {}) const;
+  RunRecorder::Values EntryValues(uint32_t index) const;
   void SwitchToStandard();  // mode 1, or 11 while a pre-scan is available
   void SwitchToCustom();    // mode 3, or 13
   void LoadCell();
@@ -260,6 +272,8 @@ class Station {
   std::unique_ptr<FileCommands> files_;
   std::unique_ptr<station::TestForm> test_form_;
   std::unique_ptr<RecoveryFile> recovery_;
+  std::unique_ptr<RunRecorder> recorder_;
+  std::unique_ptr<RecordsMenu> records_menu_;
 
   std::function<void(uint32_t)> recorded_;
   std::function<void(engine::EndReason)> run_ended_;

@@ -520,6 +520,15 @@ void MainWindow::BuildMenus() {
     if (hooks_.ShowSystemDetails) hooks_.ShowSystemDetails();
   });
 
+  // The run's own records, beside the menus of old; usable during a run.
+  QMenu* records = bar->addMenu("&Records");
+  item(records, "Run &Log...", [this] {
+    if (hooks_.ShowRunLog) hooks_.ShowRunLog();
+  });
+  item(records, "EUT &Effects...", [this] {
+    if (hooks_.ShowEutEffects) hooks_.ShowEutEffects();
+  });
+
   QMenu* help = bar->addMenu("&Help");
   item(help, "&Contents", nullptr);
   item(help, "&Topic Search", nullptr);

@@ -40,6 +40,8 @@ struct WindowHooks {
   std::function<void()> ShowSystemDetails;
   std::function<void()> ShowDiagnostics;
   std::function<void()> ShowTestForm;
+  std::function<void()> ShowRunLog;      // "Records > Run Log..."
+  std::function<void()> ShowEutEffects;  // "Records > EUT Effects..."
   // True once the program is ending without the operator (a signal): the window then
   // closes without the close question.
   std::function<bool()> EndingWithoutQuestion;

@@ -23,12 +23,16 @@ OperatorWindow::OperatorWindow(station::Station& station, QtOperator& op,
   system_details_ = std::make_unique<SystemDetailsDialog>(station, window);
   diagnostics_ = std::make_unique<DiagnosticsWindow>(station, window);
   test_form_ = std::make_unique<TestFormWindow>(station, window);
+  run_log_ = std::make_unique<RunLogWindow>(station, printer_, window);
+  eut_effects_ = std::make_unique<EutEffectsWindow>(station, printer_, window);
 }
 
 void OperatorWindow::Refresh() {
   main_->Refresh();
   diagnostics_->Refresh();
   if (test_form_->isVisible()) test_form_->Refresh();
+  if (run_log_->isVisible()) run_log_->Refresh();
+  if (eut_effects_->isVisible()) eut_effects_->Refresh();
 }
 
 OperatorWindow::~OperatorWindow() { op_.SetParent(nullptr); }
@@ -57,6 +61,8 @@ WindowHooks OperatorWindow::Hooks() {
     diagnostics_->Refresh();
   };
   hooks.ShowTestForm = [this] { test_form_->Run(); };
+  hooks.ShowRunLog = [this] { run_log_->Run(); };
+  hooks.ShowEutEffects = [this] { eut_effects_->Run(); };
   return hooks;
 }
 

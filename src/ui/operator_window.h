@@ -7,6 +7,7 @@
 #include "ui/dialogs.h"
 #include "ui/main_window.h"
 #include "ui/qt_operator.h"
+#include "ui/run_records.h"
 #include "ui/system_details_dialog.h"
 
 namespace tarvos::ui {
@@ -26,6 +27,8 @@ class OperatorWindow {
   void Refresh();
   MainWindow& Main() { return *main_; }
   DiagnosticsWindow& Diagnostics() { return *diagnostics_; }
+  RunLogWindow& RunLog() { return *run_log_; }
+  EutEffectsWindow& EutEffects() { return *eut_effects_; }
   QPrinter& Printer() { return printer_; }
   // The graph as the window shows it now.
   QImage DrawGraph();
@@ -49,6 +52,8 @@ class OperatorWindow {
   std::unique_ptr<SystemDetailsDialog> system_details_;
   std::unique_ptr<DiagnosticsWindow> diagnostics_;
   std::unique_ptr<TestFormWindow> test_form_;
+  std::unique_ptr<RunLogWindow> run_log_;
+  std::unique_ptr<EutEffectsWindow> eut_effects_;
 };
 
 }  // namespace tarvos::ui

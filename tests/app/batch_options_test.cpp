@@ -207,7 +207,7 @@ TEST(BatchOptionsTest, TheUsageTextNamesEveryOptionAndTheExitStatuses) {
        {"--program-folder DIR", "--adapters sim|PATH", "--adapter-process", "--sim-bench NAME",
         "--sim-seed N",
         "--virtual-time", "--answer yes|no", "--stop-after SECONDS", "--prescan",
-        "--report-pdf FILE", "--table-pdf FILE", "--help"}) {
+        "--report-pdf FILE", "--table-pdf FILE", "--log FILE.csv", "--help"}) {
     EXPECT_THAT(usage, HasSubstr("\n  " + std::string(option) + " ")) << option;
   }
   EXPECT_THAT(usage, HasSubstr("Exit status: 0 "));

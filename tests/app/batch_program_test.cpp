@@ -72,7 +72,18 @@ long long RunTimeOf(const std::string& out, std::vector<std::string>& steps) {
   }
   const long long run_ms = std::stoll(match[1].str());
   steps.pop_back();
+  // The EUT's fault lines stand between the steps and the run time.
+  while (!steps.empty() && steps.back().starts_with("eut fault: ")) steps.pop_back();
   return run_ms;
+}
+
+// The "eut fault: ..." lines of standard output.
+std::vector<std::string> EutLines(const std::string& out) {
+  std::vector<std::string> lines;
+  for (const std::string& line : Lines(out)) {
+    if (line.starts_with("eut fault: ")) lines.push_back(line);
+  }
+  return lines;
 }
 
 std::vector<std::string> StepLines(const std::string& out) {
@@ -112,6 +123,48 @@ TEST_F(BatchProgramTest, AFirstRunSeedsTheFolderAndScansTheWholeRange) {
   ASSERT_GE(results.size(), 98u);
   EXPECT_EQ(results[97], "finish");
   EXPECT_NE(work_.Read("out.RF").find("\r\n"), std::string::npos);
+}
+
+// The simulated EUT fails from 2.5 V/m in 150 to 160 MHz and from 8 V/m in 430 to
+// 440 MHz; the IEC scan at 10 V/m meets both. The log is kept in logs/ and copied where
+// --log says.
+TEST_F(BatchProgramTest, TheEutsFaultsArePrintedAndTheRunsLogWritten) {
+  const ProgramRun run = Run({"--virtual-time", "--log", "run.csv"});
+  ASSERT_EQ(run.Status, kExitDone) << run.Err;
+  const std::vector<std::string> eut = EutLines(run.Out);
+  ASSERT_EQ(eut.size(), 2u) << run.Out;
+  const std::regex episode(
+      R"(eut fault: (\d+\.\d{3}) MHz to (\d+\.\d{3}) MHz, (\d+) steps, 10\.00 V/m, \d+\.\d s)");
+  std::smatch match;
+  ASSERT_TRUE(std::regex_match(eut[0], match, episode)) << eut[0];
+  EXPECT_GE(std::stod(match[1].str()), 150.0);
+  EXPECT_LE(std::stod(match[2].str()), 160.0);
+  ASSERT_TRUE(std::regex_match(eut[1], match, episode)) << eut[1];
+  EXPECT_GE(std::stod(match[1].str()), 429.0);
+  EXPECT_LE(std::stod(match[2].str()), 440.0);
+  // The lines come after the steps and before the run time.
+  const std::vector<std::string> lines = Lines(run.Out);
+  ASSERT_GE(lines.size(), 3u);
+  EXPECT_EQ(lines[lines.size() - 3], eut[0]);
+  EXPECT_EQ(lines[lines.size() - 2], eut[1]);
+
+  const std::string log = work_.Read("run.csv");
+  EXPECT_TRUE(log.starts_with(
+      "time,elapsed_s,event,step,frequency_mhz,target_vm,level_vm,dac,eut,text\r\n"));
+  std::vector<std::string> kept;
+  for (const auto& entry : std::filesystem::directory_iterator(Home() + "logs")) {
+    kept.push_back(entry.path().string());
+  }
+  ASSERT_EQ(kept.size(), 1u);
+  EXPECT_EQ(work_.Read("home/logs/" + std::filesystem::path(kept[0]).filename().string()), log);
+  EXPECT_EQ(std::count(log.begin(), log.end(), '\n'),
+            1 + 1 + static_cast<long>(kIecSteps) + 5 + 1);  // header, start, steps, EUT, end
+
+  // A run without faults says so; --log replaces the file it names.
+  const ProgramRun clean = Run({"--virtual-time", "--log", "run.csv", "--stop-after", "20"});
+  ASSERT_EQ(clean.Status, kExitDone) << clean.Err;
+  EXPECT_EQ(EutLines(clean.Out), std::vector<std::string>{"eut fault: none"});
+  EXPECT_LT(work_.Read("run.csv").size(), log.size());
 }
 
 TEST_F(BatchProgramTest, TheSameSeedGivesTheSameRunAndASavedFolderAsksNothing) {

@@ -15,6 +15,7 @@
 
 #include "app/app_rig.h"
 #include "app/batch_run.h"
+#include "records/run_log.h"
 
 namespace tarvos::app {
 namespace {
@@ -91,6 +92,25 @@ TEST(BatchRecoveryTest, AKilledRunLeavesItsStepsAndTheNextStartNamesThem) {
   ASSERT_GE(left.size(), 98u + steps.size() + 2);
   EXPECT_EQ(left[0], "Software Version");
   EXPECT_EQ(left[97], "finish");
+
+  // Its log ends with a whole row: the steps printed are in it, no end row, and the file
+  // reads back as a run log.
+  std::vector<std::string> logs;
+  for (const auto& entry : std::filesystem::directory_iterator(work.Path() + "home/logs")) {
+    logs.push_back(entry.path().filename().string());
+  }
+  ASSERT_EQ(logs.size(), 1u);
+  const std::string log = work.Read("home/logs/" + logs[0]);
+  EXPECT_TRUE(log.ends_with("\r\n"));
+  const auto rows = records::ReadRunLog(log);
+  ASSERT_TRUE(rows);
+  int logged_steps = 0;
+  for (const records::RunLogRow& row : *rows) {
+    if (row.Event == records::run_event::kStep) ++logged_steps;
+    EXPECT_NE(row.Event, records::run_event::kEnd);
+  }
+  EXPECT_GE(logged_steps, static_cast<int>(steps.size()));
+  EXPECT_EQ(rows->front().Event, records::run_event::kStart);
 
   // Started again: the file is renamed after the settings are read and named once.
   const ProgramRun again = RunProgram(work.Path(), [&] {

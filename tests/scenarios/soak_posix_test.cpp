@@ -18,6 +18,7 @@ extern "C" std::size_t __sanitizer_get_current_allocated_bytes();
 #endif
 
 #include "engine/result_operations.h"
+#include "records/run_log.h"
 #include "scenarios/scan_helpers.h"
 #include "scenarios/station_rig.h"
 
@@ -107,11 +108,14 @@ TEST(SoakTest, ADayOfSingleFrequencyStripChart) {
 
   constexpr uint64_t kHourMs = 3600 * 1000;
   Footprint after_an_hour;
+  Footprint after_a_day;
   std::vector<uint32_t> next_by_hour;
   std::function<void()> hourly = [&] {
     next_by_hour.push_back(rig.St().Results().NextIndex);
     rig.sim.ClearPackets();  // the simulator's log of every packet, not the program's
+    // Both readings while the run goes on (its log open, its latest samples kept).
     if (next_by_hour.size() == 1) after_an_hour = Footprint{};
+    if (next_by_hour.size() == 24) after_a_day = Footprint{};
     if (next_by_hour.size() == 24) {
       rig.St().PressRun();  // STOP after a day
       return;
@@ -120,7 +124,6 @@ TEST(SoakTest, ADayOfSingleFrequencyStripChart) {
   };
   rig.loop.ScheduleAfter(kHourMs, hourly);
   rig.St().PressRun();  // returns when the day's run is stopped
-  const Footprint after_a_day;
 
   ASSERT_EQ(next_by_hour.size(), 24u);
   // Sampled every second all day: the chart keeps shifting between 451 and 600.
@@ -137,6 +140,13 @@ TEST(SoakTest, ADayOfSingleFrequencyStripChart) {
   EXPECT_EQ(rig.TakeTexts(), std::vector<std::string>{"The Run has been Stopped by User. "});
   EXPECT_TRUE(FieldLeftOff(rig));
   ExpectFlat(after_an_hour, after_a_day);
+  // Every sample is in the log's file; the rows kept in memory stay few.
+  EXPECT_LT(rig.St().Recorder().Rows().size(), 2 * station::kSamplesLetGo + 100);
+  EXPECT_GT(rig.St().Recorder().DroppedSamples(), 80'000u);
+  const auto logged = records::ReadRunLog(rig.St().Recorder().Content());
+  ASSERT_TRUE(logged);
+  EXPECT_GT(logged->size(), 86'000u);
+  EXPECT_EQ(logged->back().Event, records::run_event::kEnd);
 }
 
 // The finest scan there is has 1660 frequencies, fewer than the store holds: each run's

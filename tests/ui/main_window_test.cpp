@@ -342,7 +342,8 @@ TEST(MainWindowTest, EveryMenuItemAndSeparatorStandsInOrder) {
   WindowRig w;
   QStringList bar;
   for (QAction* action : w.window->menuBar()->actions()) bar << action->text();
-  EXPECT_EQ(bar, QStringList({"&File", "&Display", "&Mode", "&Configure", "&Help"}));
+  EXPECT_EQ(bar,
+            QStringList({"&File", "&Display", "&Mode", "&Configure", "&Records", "&Help"}));
   const auto menu = [&](const char* path) {
     QAction* action = w.window->MenuAction(path);
     EXPECT_NE(action, nullptr) << path;
@@ -362,6 +363,7 @@ TEST(MainWindowTest, EveryMenuItemAndSeparatorStandsInOrder) {
   EXPECT_EQ(menu("&Mode/&IEC Tests..."), QStringList({"&Domestic + Commercial", "&Industrial"}));
   EXPECT_EQ(menu("&Configure"), QStringList({"&Kestrel Series", "&Vantor", "&PA Other",
                                              "&Install Cell File...", "&System..."}));
+  EXPECT_EQ(menu("&Records"), QStringList({"Run &Log...", "EUT &Effects..."}));
   EXPECT_EQ(menu("&Help"), QStringList({"&Contents", "&Topic Search", "&How to Use Help", "-",
                                         "&Diagnostics", "-", "&About..."}));
 }

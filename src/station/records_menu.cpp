@@ -1,0 +1,88 @@
+#include "station/records_menu.h"
+
+#include <utility>
+
+#include "platform/system_paths.h"
+#include "platform/text_file.h"
+
+namespace tarvos::station {
+
+using platform::MessageKind;
+
+RecordsMenu::RecordsMenu(platform::Operator& op, const RunRecorder& recorder,
+                         const engine::ResultStore& results, std::string program_folder)
+    : op_(op), recorder_(recorder), results_(results), program_folder_(std::move(program_folder)) {}
+
+const std::vector<records::RunLogRow>& RecordsMenu::LogRows() const {
+  return opened_ ? opened_->Rows : recorder_.Rows();
+}
+
+std::string RecordsMenu::LogPath() const { return opened_ ? opened_->Path : recorder_.Path(); }
+
+uint64_t RecordsMenu::LogRevision() const {
+  // Either source moving on changes it: the recorder counts its rows, an open counts here.
+  return recorder_.Revision() + (opened_revision_ << 32);
+}
+
+bool RecordsMenu::OpenLog() {
+  platform::FileDialogRequest request;
+  request.Title = "Open Run Log";
+  request.Filter = "Run Logs|*.csv";
+  request.DefaultExtension = "csv";
+  request.InitialName =
+      platform::WithSeparator(program_folder_ + std::string(kLogsFolder));
+  const auto path = op_.OpenFile(request);
+  return path && OpenLogFrom(*path);
+}
+
+bool RecordsMenu::OpenLogFrom(const std::string& path) {
+  std::string content;
+  try {
+    content = platform::ReadFileBytes(path);
+  } catch (const platform::FileError& error) {
+    op_.Show(MessageKind::Error, error.what());
+    return false;
+  }
+  auto rows = records::ReadRunLog(content);
+  if (!rows) {
+    const auto slash = path.find_last_of("/\\");
+    op_.Show(MessageKind::Warning,
+             std::string(kNotARunLog) + (slash == std::string::npos ? path : path.substr(slash + 1)));
+    return false;
+  }
+  opened_ = Opened{path, std::move(*rows)};
+  ++opened_revision_;
+  return true;
+}
+
+void RecordsMenu::SaveLogAs() {
+  std::string content = std::string(records::kRunLogHeader) + "\r\n";
+  for (const records::RunLogRow& row : LogRows()) content += records::RunLogLine(row) + "\r\n";
+  SaveText({"Save Run Log As", "Run Logs|*.csv", "csv", ""}, content);
+}
+
+bool RecordsMenu::EpisodesFromResultsFile() const {
+  return !opened_ && results_.ResultsFromFile;
+}
+
+std::vector<records::EutEpisode> RecordsMenu::Episodes() const {
+  if (EpisodesFromResultsFile()) return records::EutEpisodesOfResults(results_);
+  return records::EutEpisodes(LogRows());
+}
+
+void RecordsMenu::SaveEffectsAs() {
+  SaveText({"Save EUT Effects As", "CSV Files|*.csv", "csv", ""},
+           records::EpisodesCsv(Episodes()));
+}
+
+void RecordsMenu::SaveText(const platform::FileDialogRequest& request, const std::string& content) {
+  const auto path = op_.SaveFile(request);
+  if (!path) return;
+  try {
+    platform::WriteFileAtomically(*path, content);
+  } catch (const platform::FileError& error) {
+    op_.Show(MessageKind::Error, error.what());
+  }
+}
+
+}  // namespace tarvos::station

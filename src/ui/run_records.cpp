@@ -212,8 +212,14 @@ void EutEffectsWindow::Run() {
 
 void EutEffectsWindow::Refresh() {
   const station::RecordsMenu& menu = station_.RecordsWindows();
-  const auto episodes = menu.Episodes();
   const bool from_file = menu.EpisodesFromResultsFile();
+  // Looked at after every pass of the loop: during a run only new rows cost a count (results
+  // from a file are counted each time; no run is going then).
+  const uint64_t revision = menu.LogRevision();
+  if (!from_file && !shown_from_file_ && !shown_.empty() && revision == shown_revision_) return;
+  shown_revision_ = revision;
+  shown_from_file_ = from_file;
+  const auto episodes = menu.Episodes();
   const std::string shown = records::EpisodesCsv(episodes) + (from_file ? "file" : "log");
   if (shown == shown_) return;
   shown_ = shown;

@@ -53,6 +53,8 @@ class EutEffectsWindow : public QWidget {
   QLabel* note_ = nullptr;
   QTableWidget* table_ = nullptr;
   std::string shown_;  // what the table holds, as its CSV
+  uint64_t shown_revision_ = 0;
+  bool shown_from_file_ = false;
 };
 
 }  // namespace tarvos::ui

@@ -35,15 +35,6 @@ void SetTextIfChanged(QLineEdit* edit, const std::string& text) {
   if (edit->text() != shown) edit->setText(shown);
 }
 
-QPushButton* AddButton(QWidget* parent, QLayout* layout, const char* caption,
-                       std::function<void()> action) {
-  auto* button = new QPushButton(caption, parent);
-  button->setAutoDefault(false);
-  QObject::connect(button, &QPushButton::clicked, parent, [action] { action(); });
-  layout->addWidget(button);
-  return button;
-}
-
 constexpr int kAboutPictureSize = 64;
 
 // Bytes shown as "XX," per byte: 16 to a line.

@@ -11,18 +11,10 @@
 
 #include "records/run_log.h"
 #include "ui/latin1.h"
+#include "ui/widgets.h"
 
 namespace tarvos::ui {
 namespace {
-
-QPushButton* AddButton(QWidget* parent, QHBoxLayout* layout, const char* caption,
-                       std::function<void()> action) {
-  auto* button = new QPushButton(caption, parent);
-  button->setAutoDefault(false);
-  QObject::connect(button, &QPushButton::clicked, parent, [action] { action(); });
-  layout->addWidget(button);
-  return button;
-}
 
 QTableWidget* MakeTable(QWidget* parent, const QStringList& headings) {
   auto* table = new QTableWidget(0, static_cast<int>(headings.size()), parent);

@@ -65,4 +65,13 @@ void ClockLabel::mousePressEvent(QMouseEvent* event) {
   QLabel::mousePressEvent(event);
 }
 
+QPushButton* AddButton(QWidget* parent, QLayout* layout, const char* caption,
+                       std::function<void()> action) {
+  auto* button = new QPushButton(caption, parent);
+  button->setAutoDefault(false);
+  QObject::connect(button, &QPushButton::clicked, parent, [action] { action(); });
+  layout->addWidget(button);
+  return button;
+}
+
 }  // namespace tarvos::ui

@@ -2,7 +2,9 @@
 
 #include <QColor>
 #include <QLabel>
+#include <QLayout>
 #include <QLineEdit>
+#include <QPushButton>
 #include <QTableWidget>
 #include <QWidget>
 #include <functional>
@@ -62,5 +64,10 @@ class ClockLabel : public QLabel {
 
 // Whether a focus change is the operator moving on, not a window or dialog taking it.
 bool IsOperatorLeave(Qt::FocusReason reason);
+
+// A push button in the layout that runs the action when clicked; never the dialog's
+// default button.
+QPushButton* AddButton(QWidget* parent, QLayout* layout, const char* caption,
+                       std::function<void()> action);
 
 }  // namespace tarvos::ui

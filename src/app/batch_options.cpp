@@ -119,7 +119,7 @@ class Parser {
     static constexpr std::string_view kOptions[] = {
         "--batch",    "--results", "--program-folder", "--adapters",     "--sim-bench",
         "--sim-seed", "--answer",  "--stop-after",     "--virtual-time", "--prescan",
-        "--report-pdf", "--table-pdf", "--log"};
+        "--report-pdf", "--table-pdf", "--log", "--resume", "--prescan-file"};
     for (std::string_view option : kOptions) {
       if (option == name) return true;
     }
@@ -152,6 +152,8 @@ class Parser {
     if (name == "--answer") return "yes or no";
     if (name == "--report-pdf" || name == "--table-pdf") return "the PDF file to write";
     if (name == "--log") return "the run log file to write";
+    if (name == "--resume") return "the results file of the run to resume";
+    if (name == "--prescan-file") return "the pre-scan file to load";
     return "a number of seconds above 0";  // --stop-after
   }
 
@@ -168,6 +170,10 @@ class Parser {
       options_.TablePdf = value;
     } else if (name == "--log") {
       options_.LogPath = value;
+    } else if (name == "--resume") {
+      options_.ResumePath = value;
+    } else if (name == "--prescan-file") {
+      options_.PreScanPath = value;
     } else if (name == "--adapters") {
       if (value != "sim") options_.AdapterLibrary = value;
     } else if (name == "--sim-bench") {
@@ -194,7 +200,7 @@ class Parser {
     if (window_) {
       for (std::string_view batch_only :
            {"--results", "--answer", "--stop-after", "--virtual-time", "--prescan",
-            "--report-pdf", "--table-pdf", "--log"}) {
+            "--report-pdf", "--table-pdf", "--log", "--prescan-file"}) {
         if (seen_.contains(std::string(batch_only))) {
           Fail(std::string(batch_only) + " works only in a batch run (--batch)");
           return;
@@ -203,7 +209,14 @@ class Parser {
       CheckSimulatorOptions();
       return;
     }
-    if (!seen_.contains("--batch")) {
+    if (seen_.contains("--batch") && seen_.contains("--resume")) {
+      Fail("--batch and --resume cannot go together: a resumed run takes the setup of its "
+           "results file");
+    } else if (seen_.contains("--resume") && options_.PreScan) {
+      Fail("--prescan cannot be resumed: --resume continues a standard or custom scan");
+    } else if (options_.PreScanPath && options_.PreScan) {
+      Fail("--prescan-file loads a pre-scan for a pre-scanned run; --prescan makes a new one");
+    } else if (!seen_.contains("--batch") && !seen_.contains("--resume")) {
       Fail("--batch is missing: name the setup file to run");
     } else if (!seen_.contains("--results")) {
       Fail("--results is missing: name the results file to write");
@@ -253,6 +266,7 @@ bool AsksForHelp(const std::vector<std::string>& args) {
 bool AsksForBatchRun(const std::vector<std::string>& args) {
   for (const std::string& arg : args) {
     if (arg == "--batch" || arg.starts_with("--batch=")) return true;
+    if (arg == "--resume" || arg.starts_with("--resume=")) return true;
   }
   return false;
 }
@@ -271,6 +285,7 @@ std::string UsageText() {
   return "Usage: tarvos [--program-folder DIR] [--adapters sim|PATH] [--adapter-process]\n"
          "              [--sim-bench NAME] [--sim-seed N]\n"
          "       tarvos --batch SETUP.STP --results OUT.RF [options]\n"
+         "       tarvos --resume RESULTS.RF --results OUT.RF [options]\n"
          "\n"
          "Without --batch, opens the operator's window on the test set.\n"
          "\n"
@@ -301,15 +316,23 @@ std::string UsageText() {
          "  --report-pdf FILE      print the plot report to a PDF file after the run\n"
          "  --table-pdf FILE       print the tabular report to a PDF file after the run\n"
          "  --log FILE.csv         write the run's log there too (replacing FILE.csv)\n"
+         "  --resume RESULTS.RF    instead of --batch: go on with the interrupted scan of\n"
+         "                         that results file (recovery.RF or recovered-*.RF too),\n"
+         "                         with its own setup, from its last result; the results\n"
+         "                         before it are kept and OUT.RF holds them all\n"
+         "  --prescan-file FILE.PSC  load a pre-scan first, as Open > Pre-Scans does:\n"
+         "                         with --batch a pre-scanned run of it (the pre-scan's\n"
+         "                         setup is the one run), with --resume the resume of a\n"
+         "                         pre-scanned run\n"
          "  --help                 this text\n"
          "\n"
          "With the simulated test set, files the program folder lacks are copied in from\n"
          "the sample data (cell calibration, Salvo.INI, BrevantUSB.TXT, example setups).\n"
          "\n"
          "Exit status: 0 the run reached its last step or was stopped by --stop-after;\n"
-         "2 bad usage, or the run could not start (adapter library, no synthesiser, setup\n"
-         "file); 3 the run ended for any other reason; 4 the results file or a report was\n"
-         "not written.\n";
+         "2 bad usage, or the run could not start (adapter library, no synthesiser, setup,\n"
+         "results or pre-scan file, a run that cannot be resumed); 3 the run ended for any\n"
+         "other reason; 4 the results file or a report was not written.\n";
 }
 
 }  // namespace tarvos::app

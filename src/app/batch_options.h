@@ -14,6 +14,10 @@ inline constexpr std::string_view kDefaultBench = "fennix-salvo";
 // What a batch run was asked to do, as the command line gave it.
 struct BatchOptions {
   std::string SetupPath;    // --batch
+  // --resume: the results file whose run goes on, with its own setup (instead of --batch).
+  std::optional<std::string> ResumePath;
+  // --prescan-file: a pre-scan loaded before the run, as Open > Pre-Scans does.
+  std::optional<std::string> PreScanPath;
   std::string ResultsPath;  // --results
   std::optional<std::string> ProgramFolder;
   // nullopt: the simulated test set; otherwise the adapter library to load.

@@ -8,11 +8,13 @@
 #include <functional>
 #include <memory>
 #include <system_error>
+#include <string_view>
 #include <variant>
 
 #include "app/batch_operator.h"
 #include "app/batch_options.h"
 #include "app/program_folder_seed.h"
+#include "engine/resume.h"
 #include "calib/settings_file.h"
 #include "platform/adapter_library.h"
 #include "platform/event_loop.h"
@@ -167,21 +169,44 @@ namespace {
 
 // Everything between start-up and the closing steps; the status of the batch run.
 int Drive(station::Station& station, platform::EventLoop& loop, const BatchOptions& options,
-          const ReportPrinter& print_reports, std::optional<engine::EndReason>& ended,
-          std::ostream& out, std::ostream& err) {
+          std::optional<platform::TextReader> resumed, const ReportPrinter& print_reports,
+          std::optional<engine::EndReason>& ended, std::ostream& out, std::ostream& err) {
   if (!station.Link().SynthPresent) {
     err << kNoSynthesiser << '\n';
     return kExitCannotStart;
   }
-  // The file's own error has been shown by the command.
-  if (!station.Files().OpenSetupFrom(FromWorkingFolder(options.SetupPath))) {
+  // The file's own error has been shown by the command. The setup file, then the
+  // pre-scan (with its own setup, which it makes pre-scanned), then the results to resume
+  // (opening a pre-scanned run's results keeps the pre-scan).
+  if (!options.ResumePath && !station.Files().OpenSetupFrom(FromWorkingFolder(options.SetupPath))) {
     return kExitCannotStart;
   }
+  if (options.PreScanPath &&
+      !station.Files().OpenPreScansFrom(FromWorkingFolder(*options.PreScanPath))) {
+    return kExitCannotStart;
+  }
+  std::optional<engine::ResumePoint> resume_point;
+  if (options.ResumePath) {
+    if (!station.Files().OpenResultsRead(FromWorkingFolder(*options.ResumePath),
+                                         std::move(*resumed))) {
+      return kExitCannotStart;
+    }
+    const auto found = station.FindResumePoint();
+    if (const auto* refusal = std::get_if<std::string_view>(&found)) {
+      // As the window's warning box says it.
+      err << "warning: " << *refusal << '\n';
+      return kExitCannotStart;
+    }
+    resume_point = std::get<engine::ResumePoint>(found);
+  }
 
-  // RUN and PRE-SCAN both serve as their own STOP button while their run is going.
-  const auto press = [&station, &options] {
+  // RUN and PRE-SCAN both serve as their own STOP button while their run is going; a
+  // resumed run is stopped by RUN too.
+  const auto press = [&station, &options, &resume_point] {
     if (options.PreScan) {
       station.PressPreScan();
+    } else if (resume_point && !station.Run().Running) {
+      station.ResumeAt(*resume_point);
     } else {
       station.PressRun();
     }
@@ -258,6 +283,17 @@ int RunWith(const BatchOptions& options, const ReportPrinter& print_reports, std
   const std::optional<std::string> folder = PrepareProgramFolder(options, err);
   if (!folder) return kExitCannotStart;
   const std::string& program_folder = *folder;
+  // Read before start-up renames a recovery file left behind, which may be this one.
+  std::optional<platform::TextReader> resumed;
+  if (options.ResumePath) {
+    const std::string path = FromWorkingFolder(*options.ResumePath);
+    try {
+      resumed = platform::TextReader::Open(path);
+    } catch (const platform::FileError& error) {
+      err << "error: the results file " << path << " cannot be read: " << error.what() << '\n';
+      return kExitCannotStart;
+    }
+  }
 
   BatchOperator op(err, options.Answer);
   station::Station station(
@@ -270,7 +306,8 @@ int RunWith(const BatchOptions& options, const ReportPrinter& print_reports, std
 
   // No window to wait for: start up at once rather than on the start-up timer.
   station.StartUp();
-  const int status = Drive(station, *clock.Loop, options, print_reports, ended, out, err);
+  const int status =
+      Drive(station, *clock.Loop, options, std::move(resumed), print_reports, ended, out, err);
   station.Close();  // nobody to ask the close question
   return status;
 }

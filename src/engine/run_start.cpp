@@ -1,10 +1,14 @@
 #include "engine/run_start.h"
 
+#include <algorithm>
+#include <vector>
+
 #include "engine/result_operations.h"
 
 namespace tarvos::engine {
 
-void StartRunState(RunState& run, ResultStore& results, screen::Screen& screen, bool pre_scan) {
+void StartRunState(RunState& run, ResultStore& results, screen::Screen& screen, bool pre_scan,
+                   uint32_t first_index) {
   run.Running = true;
   run.PreScanRunning = pre_scan;
   run.StopRequested = false;
@@ -16,8 +20,12 @@ void StartRunState(RunState& run, ResultStore& results, screen::Screen& screen, 
   run.LevellingActive = false;
   run.DwellHold = false;
   results.ResultsFromFile = false;
-  results.NextIndex = 1;
+  const uint32_t first = std::clamp<uint32_t>(first_index, 1, kMaxResults);
+  const std::vector<ResultPoint> kept(results.Entries.begin() + 1,
+                                      results.Entries.begin() + first);
   ClearResults(results, screen);
+  std::copy(kept.begin(), kept.end(), results.Entries.begin() + 1);
+  results.NextIndex = first;
   run.Phase = RunPhase::Start;
 }
 

@@ -5,6 +5,7 @@
 
 #include "engine/format_elapsed.h"
 #include "engine/result_operations.h"
+#include "engine/resume.h"
 #include "engine/run_start.h"
 #include "link/adapter_link.h"
 #include "setup/modulation_display.h"
@@ -36,16 +37,6 @@ bool IsPreScanned(uint8_t mode) { return mode > setup::kPreScanOffset; }
 std::string Mhz3(uint32_t hz) { return setup::FormatFixed(static_cast<double>(hz) / 1'000'000.0, 0, 3); }
 std::string Fixed2(double value) { return setup::FormatFixed(value, 0, 2); }
 
-// The next frequency of a scan: one step in percent up, in extended precision from the
-// frequency held in single precision, rounded to whole Hz and clamped to the finish.
-uint32_t NextFrequency(uint32_t current, float step_percent, uint32_t finish) {
-  const long double f = static_cast<float>(current);
-  const long double next = std::nearbyint(f + f * static_cast<long double>(step_percent) / 100.0L);
-  if (!(next < static_cast<long double>(finish))) return finish;
-  if (next < 0.0L) return 0;
-  return static_cast<uint32_t>(next);
-}
-
 }  // namespace
 
 Sequencer::Sequencer(EngineContext& context)
@@ -60,14 +51,13 @@ void Sequencer::EndNow(EndReason reason) {
   context_.Run.Phase = RunPhase::End;
 }
 
-void Sequencer::PrepareStart() {
+void Sequencer::PrepareStart(uint32_t first_hz) {
   link::AdapterLink& link = context_.Access.Link();
   if (link.HardwareVersion < kPollingVersion) context_.Window.StatusPoll.SetEnabled(false);
   // Forgotten, so that the selection is always sent.
   link.LastAmplifierSelection = link::kNoSelection;
   const double switch_hz = double{link.AmplifierSwitchFrequency} * 1'000'000.0;
-  context_.Commands.SelectAmplifier(switch_hz >= context_.Setup.StartFrequency ? link::kAmplifier1
-                                                                               : link::kAmplifier2);
+  context_.Commands.SelectAmplifier(switch_hz >= first_hz ? link::kAmplifier1 : link::kAmplifier2);
   link.FaultLatched = false;
 }
 
@@ -82,15 +72,28 @@ void Sequencer::PressRun() {
     screen.single.auto_increase.enabled = true;
     return;
   }
+  resume_.reset();
+  StartRun();
+}
+
+void Sequencer::PressResume(const ResumePoint& point) {
+  if (context_.Run.Running) return;
+  resume_ = point;
+  StartRun();
+}
+
+void Sequencer::StartRun() {
+  RunState& run = context_.Run;
+  screen::Screen& screen = context_.Screen;
   context_.Access.EmptySynthStore();
-  PrepareStart();
   setup::TestSetup& setup = context_.Setup;
+  PrepareStart(resume_ ? resume_->Frequency : setup.StartFrequency);
   if ((setup.TestMode == setup::kStandard || setup.TestMode == setup::kCustom) &&
       screen.setup.test_type.index == kPreScanned) {
     setup.TestMode += setup::kPreScanOffset;
   }
   Call(context_.ReloadCellTable);
-  StartRunState(run, context_.Results, screen, false);
+  StartRunState(run, context_.Results, screen, false, resume_ ? resume_->Index : 1);
   end_run_done_ = false;
   screen.buttons.run.caption = "STOP";
   Call(context_.Repaint);
@@ -114,7 +117,8 @@ void Sequencer::PressPreScan() {
     run.Phase = RunPhase::End;
   } else if (!context_.PreScan.Available ||
              context_.Op.Ask(platform::MessageKind::Confirmation, kOverwritePreScan)) {
-    PrepareStart();
+    resume_.reset();
+    PrepareStart(setup.StartFrequency);
     screen.setup.test_type.index = 0;
     StartRunState(run, context_.Results, screen, true);
     end_run_done_ = false;
@@ -236,7 +240,9 @@ void Sequencer::PhaseStart() {
   screen.graph.show_prescan_curve = false;
   run.StatusBusy = true;
   run.StatusLevelReached = false;
-  context_.Results.NextIndex = 1;
+  // A resumed scan goes on at its point: the results before it stay.
+  const bool resumed = resume_ && (IsStandardMode(setup.TestMode) || IsCustomMode(setup.TestMode));
+  context_.Results.NextIndex = resumed ? resume_->Index : 1;
 
   const uint8_t mode = setup.TestMode;
   if (IsStandardMode(mode) || IsCustomMode(mode)) {
@@ -247,6 +253,7 @@ void Sequencer::PhaseStart() {
       context_.Validate.ValidateCustom();
       setup.CurrentFrequency = context_.Validation.CustomFirstFrequency;
     }
+    if (resumed) setup.CurrentFrequency = resume_->Frequency;
     screen.monitor.frequency = Mhz3(setup.CurrentFrequency);
     const double target = context_.Validate.TargetLevelAt(setup.CurrentFrequency);
     if (target > 0.0 && target < 100.0) {
@@ -296,7 +303,8 @@ void Sequencer::PhaseNextStep() {
     const uint32_t finish =
         IsStandardMode(mode) ? setup.EndFrequency : context_.Validation.CustomLastFrequency;
     if (setup.CurrentFrequency < finish && run.Running) {
-      setup.CurrentFrequency = NextFrequency(setup.CurrentFrequency, setup.StepPercent, finish);
+      setup.CurrentFrequency =
+          NextScanFrequency(setup.CurrentFrequency, setup.StepPercent, finish);
       screen.monitor.frequency = Mhz3(setup.CurrentFrequency);
     } else {
       done = true;

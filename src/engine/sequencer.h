@@ -2,9 +2,11 @@
 
 #include <array>
 #include <cstdint>
+#include <optional>
 
 #include "engine/engine_context.h"
 #include "engine/levelling.h"
+#include "engine/resume.h"
 #include "link/link_events.h"
 
 namespace tarvos::engine {
@@ -20,6 +22,11 @@ class Sequencer final : public link::LinkEvents {
   void PressRun();
   void PressPreScan();
   void PressDwell();
+  // A scan interrupted earlier goes on at its point, started as RUN starts a run; its
+  // setup is in force and the point has been checked (FindResumePoint).
+  void PressResume(const ResumePoint& point);
+  // Where the run in progress (or the last run) was resumed; none for a run from RUN.
+  const std::optional<ResumePoint>& ResumedAt() const { return resume_; }
 
   // The loop; returns when the run has ended.
   void RunSequencer();
@@ -58,14 +65,17 @@ class Sequencer final : public link::LinkEvents {
   void EndNow(EndReason reason);
   // A run that cannot level is refused at Start.
   bool CanLevel() const;
-  // The amplifier for the start frequency, the latch cleared: the first steps of both starts.
-  void PrepareStart();
+  // The amplifier for the first frequency, the latch cleared: the first steps of both starts.
+  void PrepareStart(uint32_t first_hz);
+  // RUN's start of a run, from its beginning or from the resume point.
+  void StartRun();
   void EndOfDwell();
   void SingleControlsByPhase();
 
   EngineContext& context_;
   Levelling levelling_;
   uint16_t ramp_index_ = 0;
+  std::optional<ResumePoint> resume_;
   int depth_ = 0;
   // The end-of-run routine has run for this run (a handler may run it before End).
   bool end_run_done_ = false;

@@ -172,11 +172,24 @@ void FileCommands::SaveAsPreScans() {
 }
 
 bool FileCommands::OpenResultsFrom(const std::string& path) {
+  return OpenResults(path, [&path](const records::RecordFilesContext& files) {
+    records::OpenResultsFile(files, path);
+  });
+}
+
+bool FileCommands::OpenResultsRead(const std::string& path, platform::TextReader reader) {
+  return OpenResults(path, [&reader](const records::RecordFilesContext& files) {
+    records::ReadResultsFile(files, reader);
+  });
+}
+
+bool FileCommands::OpenResults(
+    const std::string& path, const std::function<void(const records::RecordFilesContext&)>& read) {
   if (OpenRefused(context_)) return false;
   const records::RecordFilesContext& files = context_.Files;
   files.SendRequestVersion();
   files.Results.ResultsFromFile = true;
-  if (!Guarded(context_, [&] { records::OpenResultsFile(files, path); })) return false;
+  if (!Guarded(context_, [&] { read(files); })) return false;
   files.SendRequestVersion();
 
   records::ApplyLoadedTestType(files.Setup, files.PreScan, context_.Screen);
@@ -185,6 +198,7 @@ bool FileCommands::OpenResultsFrom(const std::string& path) {
   context_.Validation.RefreshSetupDisplay();
   ShowLoadedResults(context_);
   Repaint(context_);
+  if (context_.ResultsOpened) context_.ResultsOpened();
   return true;
 }
 

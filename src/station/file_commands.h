@@ -6,6 +6,7 @@
 
 #include "engine/run_state.h"
 #include "platform/operator.h"
+#include "platform/text_file.h"
 #include "records/record_files_context.h"
 #include "screen/screen.h"
 #include "setup/validation.h"
@@ -22,6 +23,8 @@ struct FileCommandsContext {
   std::function<void(uint8_t mode)> SwitchMode;
   std::function<void()> Redraw;   // the graph
   std::function<void()> Repaint;  // the main window
+  // Results and their setup have been read from a file.
+  std::function<void()> ResultsOpened;
 };
 
 // The File menu: Open and Save As of results, setup and pre-scans, and Save Results.
@@ -42,6 +45,8 @@ class FileCommands {
   // The same commands on a path chosen already (the batch run): true when the file
   // was read or written.
   bool OpenResultsFrom(const std::string& path);
+  // The same on a file read in earlier, under its path.
+  bool OpenResultsRead(const std::string& path, platform::TextReader reader);
   bool OpenSetupFrom(const std::string& path);
   bool OpenPreScansFrom(const std::string& path);
   bool SaveResultsTo(const std::string& path);
@@ -49,6 +54,9 @@ class FileCommands {
   bool SavePreScansTo(const std::string& path);
 
  private:
+  bool OpenResults(const std::string& path,
+                   const std::function<void(const records::RecordFilesContext&)>& read);
+
   FileCommandsContext context_;
 };
 

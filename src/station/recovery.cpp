@@ -71,7 +71,8 @@ std::string RecoveryFile::RecoverLeftOver(const ClockReading& now) {
                  ", which could not be renamed: " + error.what());
     return {};
   }
-  op_.Show(platform::MessageKind::Information, std::string(kRecoveredMessage) + name);
+  op_.Show(platform::MessageKind::Information,
+           std::string(kRecoveredMessage) + name + "\n" + std::string(kRecoveredResumeHint));
   return name;
 }
 

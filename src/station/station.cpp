@@ -4,16 +4,19 @@
 #include <span>
 #include <string>
 #include <utility>
+#include <variant>
 
 #include "calib/cell_file.h"
 #include "calib/settings_file.h"
 #include "calib/system_details.h"
 #include "engine/result_operations.h"
+#include "engine/resume.h"
 #include "calib/adapter_descriptions.h"
 #include "link/start_up.h"
 #include "records/run_log.h"
 #include "platform/text_file.h"
 #include "records/prescan_file.h"
+#include "records/setup_file.h"
 #include "setup/modulation_display.h"
 
 namespace tarvos::station {
@@ -137,6 +140,7 @@ Station::Station(StationParts parts)
       [this] { LoadCell(); }, [this] { return SaveTempPreScan(); }, [this] { Redraw(); },
       [this] { Repaint(); },
       [this](uint32_t index) {
+        results_origin_ = ResultsOrigin{setup_, run_.PreScanRunning};
         SaveRecovery(index);
         recorder_->Add(records::run_event::kStep, EntryValues(index));
         if (recorded_) recorded_(index);
@@ -153,7 +157,17 @@ Station::Station(StationParts parts)
   single_ = std::make_unique<engine::SingleFrequency>(*engine_);
   relay_.Target = sequencer_.get();
 
-  engine_->RunStarted = [this] { recorder_->Start(RunStartText()); };
+  engine_->RunStarted = [this] {
+    results_origin_ = ResultsOrigin{setup_, run_.PreScanRunning};
+    recorder_->Start(RunStartText());
+    // A resumed run says where it went on, after the setup.
+    const auto& resumed = sequencer_->ResumedAt();
+    if (!resumed) return;
+    RunRecorder::Values values = Now("at " + records::RunLogNumber(resumed->Frequency / 1e6, 3) +
+                                     " MHz (result " + std::to_string(resumed->Index) + ")");
+    values.Step = resumed->Index;
+    recorder_->Add(records::run_event::kResume, std::move(values));
+  };
   engine_->Sampled = [this](uint32_t index) {
     recorder_->Add(records::run_event::kSample, EntryValues(index));
   };
@@ -181,7 +195,8 @@ Station::Station(StationParts parts)
   files_ = std::make_unique<FileCommands>(
       FileCommandsContext{FilesContext(), *validation_, run_, op_, screen_,
                           [this](uint8_t mode) { setup::SwitchMode(*modes_, mode); },
-                          [this] { Redraw(); }, [this] { Repaint(); }});
+                          [this] { Redraw(); }, [this] { Repaint(); },
+                          [this] { results_origin_ = ResultsOrigin{setup_, false}; }});
 
   test_form_ = std::make_unique<station::TestForm>(TestFormContext{
       access_, commands_, cell_, run_,
@@ -233,7 +248,10 @@ std::string Station::RunStartText() {
   const uint8_t config = link_.AmplifierConfig;
   std::vector<std::pair<std::string, std::string>> pairs = {
       {"program", std::string(kSoftwareVersion)},
-      {"mode", screen_.monitor.mode_label},
+      // The mode the run has, which the label may not show yet (a pre-scan just opened).
+      {"mode", setup::ModeLabel(setup_.TestMode).empty()
+                   ? screen_.monitor.mode_label
+                   : std::string(setup::ModeLabel(setup_.TestMode))},
       {"start", mhz(setup_.StartFrequency) + " MHz"},
       {"finish", mhz(setup_.EndFrequency) + " MHz"},
       {"step", records::RunLogNumber(setup_.StepPercent, 2) + " %"},
@@ -609,6 +627,45 @@ void Station::AcceptSystemDetails() {
   if (!screen_.system_details.accept_enabled) return;
   auto context = CellContext();
   calib::AcceptSystemDetails(screen_.system_details, context);
+}
+
+bool Station::ResumeOffered() const {
+  return started_up_ && link_.SynthPresent && !run_.Running && results_origin_ &&
+         engine::ResultCount(results_) > 0;
+}
+
+std::variant<engine::ResumePoint, std::string_view> Station::FindResumePoint() const {
+  if (!results_origin_) return engine::kResumeNoResults;
+  return engine::FindResumePoint(results_origin_->Setup, results_origin_->PreScan, results_,
+                                 pre_scan_);
+}
+
+void Station::ResumeRun() {
+  if (run_.Running || !link_.SynthPresent) return;
+  const auto found = FindResumePoint();
+  if (const auto* refusal = std::get_if<std::string_view>(&found)) {
+    op_.Show(platform::MessageKind::Warning, *refusal);
+    return;
+  }
+  const engine::ResumePoint point = std::get<engine::ResumePoint>(found);
+  if (!op_.Ask(platform::MessageKind::Confirmation, engine::ResumeQuestion(point))) return;
+  ResumeAt(point);
+}
+
+void Station::ResumeAt(const engine::ResumePoint& point) {
+  if (run_.Running || !link_.SynthPresent || !results_origin_) return;
+  // The results' own setup goes back in force, as opening their file puts it.
+  setup_ = results_origin_->Setup;
+  records::ApplyLoadedTestType(setup_, pre_scan_, screen_);
+  if (setup_.TestMode > setup::kPreScanOffset) {
+    screen_.setup.test_type.enabled = true;
+    screen_.setup.test_type.index = 1;
+  }
+  setup::SwitchMode(*modes_, setup_.TestMode);
+  validation_->RefreshSetupDisplay();
+  Repaint();
+  sequencer_->PressResume(point);
+  AfterLoopUnwound();
 }
 
 void Station::EditTitle() {

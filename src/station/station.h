@@ -5,6 +5,8 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <string_view>
+#include <variant>
 
 #include "calib/cell_table.h"
 #include "calib/cell_file.h"
@@ -12,6 +14,7 @@
 #include "calib/settings_file.h"
 #include "engine/engine_context.h"
 #include "engine/result_store.h"
+#include "engine/resume.h"
 #include "engine/run_state.h"
 #include "engine/sequencer.h"
 #include "engine/single_frequency.h"
@@ -136,6 +139,15 @@ class Station {
   void OpenSystemDetails();
   void AcceptSystemDetails();
   void EditTitle();
+  // "&Resume Run" (Records): the interrupted scan in the store goes on where it stopped,
+  // with the results' own setup, once the operator agrees; a refusal says why not.
+  void ResumeRun();
+  // The item is offered while results are in the store and no run is in progress.
+  bool ResumeOffered() const;
+  // The parts of it: where the results in the store would go on, or why they cannot;
+  // and the resume itself, without the question (a batch run has been told to).
+  std::variant<engine::ResumePoint, std::string_view> FindResumePoint() const;
+  void ResumeAt(const engine::ResumePoint& point);
 
   // --- the notes dialog ("&Notes..."): Screen().notes
   void OpenNotes();                  // activation: the eight note lines into the text box
@@ -274,6 +286,14 @@ class Station {
   std::unique_ptr<RecoveryFile> recovery_;
   std::unique_ptr<RunRecorder> recorder_;
   std::unique_ptr<RecordsMenu> records_menu_;
+
+  // The setup that recorded the results in the store (the setup in force at its latest
+  // step, or the file's), and whether they are a pre-scan's.
+  struct ResultsOrigin {
+    setup::TestSetup Setup;
+    bool PreScan = false;
+  };
+  std::optional<ResultsOrigin> results_origin_;
 
   std::function<void(uint32_t)> recorded_;
   std::function<void(engine::EndReason)> run_ended_;

@@ -528,6 +528,9 @@ void MainWindow::BuildMenus() {
   item(records, "EUT &Effects...", [this] {
     if (hooks_.ShowEutEffects) hooks_.ShowEutEffects();
   });
+  records->addSeparator();
+  QAction* resume = item(records, "&Resume Run", [this] { station_.ResumeRun(); });
+  drawers_.push_back([this, resume] { resume->setEnabled(station_.ResumeOffered()); });
 
   QMenu* help = bar->addMenu("&Help");
   item(help, "&Contents", nullptr);

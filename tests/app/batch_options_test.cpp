@@ -136,6 +136,37 @@ TEST(BatchOptionsTest, TheCommandLineAsAWholeIsChecked) {
   EXPECT_EQ(Error(With({"--virtual-time=yes"})), "--virtual-time takes no value");
 }
 
+TEST(BatchOptionsTest, AResumeTakesTheResultsFileInsteadOfTheSetupFile) {
+  const BatchOptions resume = Options({"--resume", "recovery.RF", "--results", "out.RF"});
+  EXPECT_EQ(resume.ResumePath, "recovery.RF");
+  EXPECT_EQ(resume.SetupPath, "");
+  EXPECT_FALSE(resume.PreScanPath);
+  EXPECT_TRUE(AsksForBatchRun({"--resume", "recovery.RF"}));
+  EXPECT_TRUE(AsksForBatchRun({"--resume=recovery.RF"}));
+  EXPECT_FALSE(AsksForBatchRun({"--prescan-file", "a.PSC"}));
+  EXPECT_EQ(Options({"--resume=r.RF", "--results", "o.RF", "--prescan-file", "p.PSC"}).PreScanPath,
+            "p.PSC");
+  EXPECT_EQ(Options(With({"--prescan-file", "p.PSC"})).PreScanPath, "p.PSC");
+
+  EXPECT_EQ(Error({"--resume", "r.RF"}), "--results is missing: name the results file to write");
+  EXPECT_EQ(Error({"--resume", "--results", "o.RF"}),
+            "--resume needs the results file of the run to resume");
+  EXPECT_EQ(Error(With({"--prescan-file"})), "--prescan-file needs the pre-scan file to load");
+  EXPECT_EQ(Error(With({"--resume", "r.RF"})),
+            "--batch and --resume cannot go together: a resumed run takes the setup of its "
+            "results file");
+  EXPECT_EQ(Error({"--resume", "r.RF", "--results", "o.RF", "--prescan"}),
+            "--prescan cannot be resumed: --resume continues a standard or custom scan");
+  EXPECT_EQ(Error(With({"--prescan", "--prescan-file", "p.PSC"})),
+            "--prescan-file loads a pre-scan for a pre-scanned run; --prescan makes a new one");
+  const auto window = ParseWindowArguments({"--prescan-file", "p.PSC"});
+  ASSERT_TRUE(std::holds_alternative<UsageError>(window));
+  EXPECT_EQ(std::get<UsageError>(window).Text,
+            "--prescan-file works only in a batch run (--batch)");
+  EXPECT_THAT(UsageText(), HasSubstr("  --resume RESULTS.RF    "));
+  EXPECT_THAT(UsageText(), HasSubstr("  --prescan-file FILE.PSC  "));
+}
+
 TEST(BatchOptionsTest, SimulatorOptionsAreRefusedBesideAnAdapterLibrary) {
   EXPECT_EQ(Error(With({"--adapters", "lib.so", "--sim-bench", "corvid"})),
             "--sim-bench works only on the simulated test set (--adapters sim)");

@@ -204,6 +204,42 @@ TEST_F(BatchProgramTest, APreScanRunsToItsEndAndLeavesTheTemporaryPreScan) {
   EXPECT_TRUE(std::filesystem::exists(work_.Path() + "out.RF"));
 }
 
+TEST_F(BatchProgramTest, APreScanFileMakesTheRunPreScannedAndItsResumePossible) {
+  ASSERT_EQ(Run({"--virtual-time", "--prescan"}).Status, kExitDone);
+  std::filesystem::copy_file(Home() + "tempprescan.psc", work_.Path() + "iec.PSC");
+
+  // Stopped part way: the results of a pre-scanned run (test mode 11 in their setup).
+  const ProgramRun part = Run({"--virtual-time", "--prescan-file", "iec.PSC", "--stop-after",
+                               "60", "--log", "part.csv"});
+  ASSERT_EQ(part.Status, kExitDone) << part.Err;
+  const std::vector<std::string> part_steps = StepLines(part.Out);
+  ASSERT_GT(part_steps.size(), 2u);
+  ASSERT_LT(part_steps.size(), kIecSteps);
+  EXPECT_THAT(work_.Read("part.csv"), HasSubstr("mode=Pre Scan Standard"));
+  std::filesystem::rename(work_.Path() + "out.RF", work_.Path() + "part.RF");
+
+  // Without its pre-scan the resume is refused; with it the run goes on to its finish.
+  const auto resume = [this](std::vector<std::string> extra) {
+    std::vector<std::string> args = {"--resume", "part.RF", "--results", "whole.RF",
+                                     "--program-folder", "home", "--virtual-time"};
+    args.insert(args.end(), extra.begin(), extra.end());
+    return RunProgram(work_.Path(), args);
+  };
+  const ProgramRun refused = resume({});
+  EXPECT_EQ(refused.Status, kExitCannotStart);
+  EXPECT_THAT(Lines(refused.Err),
+              Contains("warning: A pre-scanned run can only be resumed with its pre-scan loaded."));
+  EXPECT_FALSE(std::filesystem::exists(work_.Path() + "whole.RF"));
+
+  const ProgramRun resumed = resume({"--prescan-file", "iec.PSC"});
+  ASSERT_EQ(resumed.Status, kExitDone) << resumed.Err;
+  const std::vector<std::string> steps = StepLines(resumed.Out);
+  ASSERT_FALSE(steps.empty());
+  EXPECT_EQ(steps.front().substr(0, steps.front().find(':')),
+            "step " + std::to_string(part_steps.size()));
+  EXPECT_EQ(steps.back().substr(0, steps.back().find(':')), "step " + std::to_string(kIecSteps));
+}
+
 // Tarvos.INI names a cell whose file is not there: the question comes at start-up and
 // again when RUN reloads the cell, and the run cannot go on without a calibration.
 TEST_F(BatchProgramTest, TheAnswerOptionAnswersEveryQuestion) {

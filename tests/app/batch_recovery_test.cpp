@@ -6,6 +6,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <chrono>
 #include <filesystem>
 #include <regex>
@@ -121,8 +122,10 @@ TEST(BatchRecoveryTest, AKilledRunLeavesItsStepsAndTheNextStartNamesThem) {
     return next;
   }());
   EXPECT_EQ(again.Status, kExitDone) << again.Err;
+  // One line: the message's line break is a blank there.
   const std::regex told(R"(information: Results of an unfinished run were saved as )"
-                        R"((recovered-\d{8}-\d{6}\.RF))");
+                        R"((recovered-\d{8}-\d{6}\.RF) To finish the run, open it \(File > )"
+                        R"(Open > Results \+ Setup\) and choose Records > Resume Run\.)");
   std::smatch match;
   std::string name;
   int times = 0;
@@ -141,6 +144,70 @@ TEST(BatchRecoveryTest, AKilledRunLeavesItsStepsAndTheNextStartNamesThem) {
   // and entry 0 (";" delimited by default, frequency first).
   EXPECT_THAT(recovered[100], HasSubstr("80000000;")) << recovered[100];
   EXPECT_THAT(recovered[101], HasSubstr("80800000;")) << recovered[101];
+}
+
+// The frequency column of a results file's entries 1 to the last, and its entry lines.
+std::vector<std::string> EntryLines(const std::vector<std::string>& lines) {
+  const auto heading = std::find_if(lines.begin(), lines.end(), [](const std::string& line) {
+    return line.starts_with("FREQUENCY");
+  });
+  if (heading == lines.end() || lines.end() - heading < 3) return {};
+  // After the heading: entry 0, the results, and the empty entry at next index.
+  return {heading + 2, lines.end() - 1};
+}
+std::vector<std::string> FrequencyColumn(const std::vector<std::string>& entries) {
+  std::vector<std::string> column;
+  for (const std::string& line : entries) column.push_back(line.substr(0, line.find(';')));
+  return column;
+}
+
+TEST(BatchRecoveryTest, AKilledRunResumedFromItsRecoveryFileEndsAsOneRun) {
+  ASSERT_EQ(::access(TARVOS_EXECUTABLE, X_OK), 0);
+  TempFolder work;
+  Background run(work.Path(), {"--batch", kIecIndustrial, "--results", "out.RF",
+                               "--program-folder", "home"});
+  ASSERT_TRUE(run.WaitFor("step 3: ", std::chrono::seconds(180))) << run.Out();
+  run.Kill();
+  ASSERT_TRUE(work.Has("home/recovery.RF"));
+  const std::vector<std::string> left = EntryLines(Lines(work.Read("home/recovery.RF")));
+  const std::size_t n = left.size();
+  ASSERT_GE(n, 3u);
+
+  // The program folder's own recovery file, named before start-up renames it.
+  const ProgramRun resumed =
+      RunProgram(work.Path(), {"--resume", "home/recovery.RF", "--results", "resumed.RF",
+                               "--program-folder", "home", "--virtual-time"});
+  ASSERT_EQ(resumed.Status, kExitDone) << resumed.Err;
+  EXPECT_THAT(resumed.Err, HasSubstr("information: Results of an unfinished run were saved as "));
+  EXPECT_FALSE(work.Has("home/recovery.RF"));
+  // Step n again, then on: the steps before it are not levelled again.
+  const std::vector<std::string> out = Lines(resumed.Out);
+  ASSERT_FALSE(out.empty());
+  EXPECT_TRUE(out[0].starts_with("step " + std::to_string(n) + ": ")) << out[0];
+  for (const std::string& line : out) {
+    if (!line.starts_with("step ")) continue;
+    EXPECT_GE(std::stoul(line.substr(5)), n) << line;
+  }
+
+  const ProgramRun whole = RunProgram(
+      work.Path(), {"--batch", kIecIndustrial, "--results", "whole.RF", "--program-folder",
+                    "home2", "--virtual-time"});
+  ASSERT_EQ(whole.Status, kExitDone) << whole.Err;
+  const std::vector<std::string> resumed_entries = EntryLines(Lines(work.Read("resumed.RF")));
+  const std::vector<std::string> whole_entries = EntryLines(Lines(work.Read("whole.RF")));
+  ASSERT_GT(whole_entries.size(), 200u);
+  EXPECT_EQ(FrequencyColumn(resumed_entries), FrequencyColumn(whole_entries));
+  // The results before n are the killed run's, as its file kept them.
+  for (std::size_t i = 0; i + 1 < n; ++i) EXPECT_EQ(resumed_entries[i], left[i]) << i + 1;
+
+  // Resumed once more, the finished file is refused and nothing is written.
+  const ProgramRun again = RunProgram(
+      work.Path(), {"--resume", "resumed.RF", "--results", "again.RF", "--program-folder",
+                    "home", "--virtual-time"});
+  EXPECT_EQ(again.Status, kExitCannotStart);
+  EXPECT_THAT(again.Err, HasSubstr("warning: This scan has already reached its finish.\n"));
+  EXPECT_FALSE(work.Has("again.RF"));
+  EXPECT_TRUE(Lines(again.Out).empty()) << again.Out;
 }
 
 }  // namespace

@@ -178,7 +178,9 @@ TEST(RecoveryTest, StartUpRenamesAFileLeftBehindAfterReadingTheSettings) {
   ASSERT_GE(history.size(), 3u);
   EXPECT_EQ(history[0].Text, "INI File Missing or Corrupt. Defaults Loaded");
   EXPECT_EQ(history[1].Text, "Cell Serial Number|Enter Current Cell Serial Number");
-  EXPECT_EQ(history[2].Text, "Results of an unfinished run were saved as " + name);
+  EXPECT_EQ(history[2].Text, "Results of an unfinished run were saved as " + name +
+                                 "\nTo finish the run, open it (File > Open > Results + "
+                                 "Setup) and choose Records > Resume Run.");
   EXPECT_EQ(history[2].Kind, MessageKind::Information);
   int told = 0;
   for (const auto& shown : history) told += shown.Text.starts_with("Results of an") ? 1 : 0;

@@ -140,7 +140,8 @@ struct Rig {
                                               modes.push_back(mode);
                                             },
                                             [this] { calls.push_back("Redraw"); },
-                                            [this] { calls.push_back("Repaint"); }}};
+                                            [this] { calls.push_back("Repaint"); },
+                                            [this] { calls.push_back("ResultsOpened"); }}};
 
   int Versions() const {
     return static_cast<int>(std::count(calls.begin(), calls.end(), "RequestVersion"));
@@ -320,8 +321,9 @@ TEST_F(FileCommandsTest, OpenResultsLoadsValidatesAndShowsTheReport) {
   const int alone = RecordsVersions([&](Rig& r) { records::OpenResultsFile(r.Files(), path); });
   EXPECT_EQ(rig_.Versions(), alone + 2);
   EXPECT_EQ(rig_.calls.front(), "RequestVersion");
-  EXPECT_THAT(std::vector(rig_.calls.end() - 2, rig_.calls.end()),
-              ElementsAre("Redraw", "Repaint"));
+  // Whoever keeps the results' setup hears of them last, once they are shown.
+  EXPECT_THAT(std::vector(rig_.calls.end() - 3, rig_.calls.end()),
+              ElementsAre("Redraw", "Repaint", "ResultsOpened"));
 }
 
 TEST_F(FileCommandsTest, OpenResultsChecksTheGraphRangeOfTheValidatedSetup) {
@@ -373,6 +375,23 @@ TEST_F(FileCommandsTest, AFailedOpenShowsTheErrorAndChangesNoDisplay) {
   EXPECT_EQ(rig_.screen.monitor.file_label, "");
   EXPECT_EQ(rig_.screen.setup.procedure_label, "");
   EXPECT_FALSE(rig_.screen.report_visible);
+}
+
+TEST_F(FileCommandsTest, OpenResultsReadTakesAFileReadEarlierUnderItsName) {
+  const std::string path = WriteFile("recovery.RF", setup::kStandard);
+  platform::TextReader reader = platform::TextReader::Open(path);
+  // Gone since it was read, as start-up renames a recovery file.
+  platform::RemoveFile(path);
+  ASSERT_TRUE(rig_.commands.OpenResultsRead(path, std::move(reader)));
+  EXPECT_EQ(rig_.results->NextIndex, 3u);
+  EXPECT_EQ(rig_.screen.monitor.file_label, "File : " + path);
+  EXPECT_EQ(rig_.calls.back(), "ResultsOpened");
+
+  // A file that is no results file fails as an open does, and nobody hears of results.
+  rig_.calls.clear();
+  EXPECT_FALSE(rig_.commands.OpenResultsRead(path, platform::TextReader("Software Version\r\n")));
+  EXPECT_THAT(rig_.Errors(), ::testing::Not(::testing::IsEmpty()));
+  EXPECT_EQ(std::count(rig_.calls.begin(), rig_.calls.end(), "ResultsOpened"), 0);
 }
 
 TEST_F(FileCommandsTest, OpenSetupAppliesTheLoadedModeBeforeClosing) {

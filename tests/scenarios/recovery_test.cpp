@@ -199,8 +199,8 @@ TEST(RecoveryTest, ARecoveredFileIsNeverOverwritten) {
   EXPECT_EQ(rig.folder.Lines("recovered-20261207-230509-2.RF"),
             std::vector<std::string>{std::string(kRecovery)});
   EXPECT_THAT(rig.TakeTexts(),
-              ::testing::Contains("Results of an unfinished run were saved as "
-                                  "recovered-20261207-230509-2.RF"));
+              ::testing::Contains(::testing::StartsWith("Results of an unfinished run were "
+                                                        "saved as recovered-20261207-230509-2.RF\n")));
 }
 
 TEST(RecoveryTest, NothingLeftBehindMeansNothingToSay) {

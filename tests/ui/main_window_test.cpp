@@ -363,7 +363,7 @@ TEST(MainWindowTest, EveryMenuItemAndSeparatorStandsInOrder) {
   EXPECT_EQ(menu("&Mode/&IEC Tests..."), QStringList({"&Domestic + Commercial", "&Industrial"}));
   EXPECT_EQ(menu("&Configure"), QStringList({"&Kestrel Series", "&Vantor", "&PA Other",
                                              "&Install Cell File...", "&System..."}));
-  EXPECT_EQ(menu("&Records"), QStringList({"Run &Log...", "EUT &Effects..."}));
+  EXPECT_EQ(menu("&Records"), QStringList({"Run &Log...", "EUT &Effects...", "-", "&Resume Run"}));
   EXPECT_EQ(menu("&Help"), QStringList({"&Contents", "&Topic Search", "&How to Use Help", "-",
                                         "&Diagnostics", "-", "&About..."}));
 }

@@ -44,7 +44,40 @@ TEST(RunRecordsTest, TheRecordsMenuStandsBetweenConfigureAndHelp) {
   ASSERT_NE(records, nullptr);
   QStringList items;
   for (QAction* action : records->actions()) items << action->text();
-  EXPECT_EQ(items, (QStringList{"Run &Log...", "EUT &Effects..."}));
+  EXPECT_EQ(items, (QStringList{"Run &Log...", "EUT &Effects...", "", "&Resume Run"}));
+}
+
+TEST(RunRecordsTest, ResumeRunIsOfferedForResultsInTheStoreAndResumesThem) {
+  scenarios::StationRig rig;
+  scenarios::PrepareSmallScan(rig, {"100", "130", "5", "3", "1"});
+  QtOperator op;
+  OperatorWindow window(rig.St(), op);
+  QAction* resume = window.Main().menuBar()->actions()[4]->menu()->actions().back();
+  ASSERT_EQ(resume->text(), "&Resume Run");
+  window.Refresh();
+  EXPECT_FALSE(resume->isEnabled());
+
+  scenarios::Watch watch(rig);
+  bool offered_in_run = true;
+  watch.AtPhase(RunPhase::Dwell, 3, [&] {
+    window.Refresh();
+    offered_in_run = resume->isEnabled();
+    rig.St().PressRun();
+  });
+  rig.St().PressRun();
+  EXPECT_FALSE(offered_in_run);
+  window.Refresh();
+  EXPECT_TRUE(resume->isEnabled());
+  rig.TakeTexts();
+
+  rig.op.QueueAnswer(true);
+  resume->trigger();
+  EXPECT_EQ(rig.TakeTexts(), (std::vector<std::string>{"Resume the run at 105.000 MHz (result 2) ?",
+                                                        "The Run has Ended. "}));
+  EXPECT_EQ(engine::ResultCount(rig.St().Results()), 7u);
+  window.Refresh();
+  // Still offered: choosing it now says that the scan has reached its finish.
+  EXPECT_TRUE(resume->isEnabled());
 }
 
 TEST(RunRecordsTest, TheRunLogFollowsARunAndTheEffectsShowItsEpisode) {

@@ -163,9 +163,11 @@ Station::Station(StationParts parts)
     // A resumed run says where it went on, after the setup.
     const auto& resumed = sequencer_->ResumedAt();
     if (!resumed) return;
-    RunRecorder::Values values = Now("at " + records::RunLogNumber(resumed->Frequency / 1e6, 3) +
-                                     " MHz (result " + std::to_string(resumed->Index) + ")");
+    RunRecorder::Values values;
     values.Step = resumed->Index;
+    values.FrequencyMhz = resumed->Frequency / 1e6;
+    values.Text = "at " + records::RunLogNumber(resumed->Frequency / 1e6, 3) + " MHz (result " +
+                  std::to_string(resumed->Index) + ")";
     recorder_->Add(records::run_event::kResume, std::move(values));
   };
   engine_->Sampled = [this](uint32_t index) {

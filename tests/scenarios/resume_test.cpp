@@ -129,6 +129,8 @@ TEST(ResumeTest, AScanStoppedByStopGoesOnAtItsLastResult) {
   EXPECT_EQ(rows[1].Event, records::run_event::kResume);
   EXPECT_EQ(rows[1].Step, 3u);
   EXPECT_EQ(rows[1].Text, "at 110.250 MHz (result 3)");
+  EXPECT_EQ(rows[1].FrequencyMhz, 110.25);
+  EXPECT_FALSE(rows[1].TargetVm);
   const auto first_step = std::find_if(rows.begin(), rows.end(), [](const auto& row) {
     return row.Event == records::run_event::kStep;
   });

@@ -5,7 +5,7 @@ JOBS       ?= $(shell nproc 2>/dev/null || echo 2)
 CMAKE_ARGS ?=
 
 .PHONY: all deps configure build run install test test-asan bench clean \
-        windows windows32 test-windows windows-package
+        windows windows32 test-windows windows-package screenshots guide-table
 
 all: build
 
@@ -35,6 +35,21 @@ test-asan: deps
 	@cmake --build $(ASAN_BUILD) -j $(JOBS)
 	@ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
 	  ctest --test-dir $(ASAN_BUILD) --output-on-failure -j $(JOBS)
+
+# The guide's pictures, made by the window's tests on the offscreen platform (fixed clock,
+# seed and font) and copied into docs/.
+screenshots: build
+	@QT_QPA_PLATFORM=offscreen $(BUILD)/tests/ui_tests \
+	  --gtest_filter='GuideScreenshotsTest.*:MainWindowTest.RunTurnsTheLampsAndCaptionsAndStopEndsIt' >/dev/null
+	@cp $(BUILD)/grabs/guide-window.png docs/guide-window.png
+	@cp $(BUILD)/grabs/main-window-during-a-scan.png docs/window-during-a-scan.png
+	@echo "screenshots: docs/guide-window.png docs/window-during-a-scan.png"
+
+# The guide's table of messages, written from the message catalogue.
+guide-table: build
+	@TARVOS_WRITE_GUIDE_TABLE=1 $(BUILD)/tests/station_tests \
+	  --gtest_filter=MessageCatalogueTest.TheGuidesTableIsTheCatalogue >/dev/null
+	@echo "guide-table: docs/guide.md"
 
 # Every benchmark, the real-clock runs side by side (about 9 minutes), then one table.
 bench: build

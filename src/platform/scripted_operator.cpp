@@ -12,7 +12,19 @@ std::optional<T> ScriptedOperator::Take(std::deque<std::optional<T>>& queue) {
   return value;
 }
 
+namespace {
+std::function<void(const ScriptedOperator::Shown&)>& TextCheck() {
+  static std::function<void(const ScriptedOperator::Shown&)> check;
+  return check;
+}
+}  // namespace
+
+void ScriptedOperator::SetTextCheck(std::function<void(const Shown&)> check) {
+  TextCheck() = std::move(check);
+}
+
 void ScriptedOperator::Record(Shown shown) {
+  if (TextCheck()) TextCheck()(shown);
   history_.push_back(std::move(shown));
   if (while_open_) {
     const Shown copy = history_.back();  // the action may show further dialogs

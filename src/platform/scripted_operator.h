@@ -48,6 +48,10 @@ class ScriptedOperator final : public Operator {
   // test can let time pass there, as the window's timers go on behind a modal box.
   void SetWhileOpen(std::function<void(const Shown&)> action) { while_open_ = std::move(action); }
 
+  // Every dialog any scripted operator records is also handed to the check, for the
+  // tests' own rules about texts (process-wide; empty: none).
+  static void SetTextCheck(std::function<void(const Shown&)> check);
+
   // What was shown.
   const std::vector<Shown>& History() const { return history_; }
   std::vector<std::string> Texts() const;

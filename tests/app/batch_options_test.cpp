@@ -3,6 +3,10 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <fstream>
+#include <regex>
+#include <set>
+#include <sstream>
 #include <string>
 #include <variant>
 #include <vector>
@@ -165,6 +169,30 @@ TEST(BatchOptionsTest, AResumeTakesTheResultsFileInsteadOfTheSetupFile) {
             "--prescan-file works only in a batch run (--batch)");
   EXPECT_THAT(UsageText(), HasSubstr("  --resume RESULTS.RF    "));
   EXPECT_THAT(UsageText(), HasSubstr("  --prescan-file FILE.PSC  "));
+}
+
+TEST(BatchOptionsTest, TheGuidesTableOfOptionsIsTheHelpsOptions) {
+  std::ifstream in(std::string(TARVOS_SOURCE_DIR) + "/docs/guide.md", std::ios::binary);
+  ASSERT_TRUE(in);
+  std::stringstream guide;
+  guide << in.rdbuf();
+  // The rows of the guide's table of options: "| `--name VALUE` | does |".
+  std::set<std::string> in_guide;
+  const std::regex row(R"(^\| `(--[a-z-]+)[^`]*` \|)");
+  std::string line;
+  while (std::getline(guide, line)) {
+    std::smatch match;
+    if (std::regex_search(line, match, row)) in_guide.insert(match[1].str());
+  }
+  std::set<std::string> in_help;
+  const std::string help = UsageText();
+  const std::regex option(R"(--[a-z][a-z-]*)");
+  for (auto it = std::sregex_iterator(help.begin(), help.end(), option);
+       it != std::sregex_iterator(); ++it) {
+    in_help.insert(it->str());
+  }
+  EXPECT_EQ(in_guide, in_help);
+  EXPECT_GE(in_help.size(), 17u);
 }
 
 TEST(BatchOptionsTest, SimulatorOptionsAreRefusedBesideAnAdapterLibrary) {

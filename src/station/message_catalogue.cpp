@@ -374,18 +374,9 @@ namespace {
 std::string_view ShownName(const MessageEntry& entry) {
   switch (entry.Shown) {
     case TextShown::Box:
-      switch (entry.Kind) {
-        case MessageKind::Information:
-          return "information box";
-        case MessageKind::Warning:
-          return "warning box";
-        case MessageKind::Error:
-          return "error box";
-        case MessageKind::Confirmation:
-          return "box";
-        case MessageKind::Plain:
-          return "box";
-      }
+      if (entry.Kind == MessageKind::Information) return "information box";
+      if (entry.Kind == MessageKind::Warning) return "warning box";
+      if (entry.Kind == MessageKind::Error) return "error box";
       return "box";
     case TextShown::Question:
       return "question (Yes, No)";

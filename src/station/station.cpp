@@ -55,6 +55,9 @@ std::string CellFileOnly(const std::string& path) {
   return slash == std::string::npos ? path : path.substr(slash + 1);
 }
 
+// The Test Type choice's "Pre-Scanned".
+constexpr int kPreScannedTestType = 1;
+
 std::string PhaseName(engine::RunPhase phase) {
   switch (phase) {
     case engine::RunPhase::Idle:
@@ -661,7 +664,7 @@ void Station::ResumeAt(const engine::ResumePoint& point) {
   records::ApplyLoadedTestType(setup_, pre_scan_, screen_);
   if (setup_.TestMode > setup::kPreScanOffset) {
     screen_.setup.test_type.enabled = true;
-    screen_.setup.test_type.index = 1;
+    screen_.setup.test_type.index = kPreScannedTestType;
   }
   setup::SwitchMode(*modes_, setup_.TestMode);
   validation_->RefreshSetupDisplay();

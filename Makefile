@@ -47,7 +47,7 @@ screenshots: build
 
 # The guide's table of messages, written from the message catalogue.
 guide-table: build
-	@TARVOS_WRITE_GUIDE_TABLE=1 $(BUILD)/tests/station_tests \
+	@TARVOS_WRITE_GUIDE_TABLE=1 $(BUILD)/tests/screen_tests \
 	  --gtest_filter=MessageCatalogueTest.TheGuidesTableIsTheCatalogue >/dev/null
 	@echo "guide-table: docs/guide.md"
 

@@ -3,13 +3,13 @@
 #include <gtest/gtest.h>
 
 #include "platform/scripted_operator.h"
-#include "station/message_catalogue.h"
+#include "screen/message_catalogue.h"
 
 namespace tarvos {
 namespace {
 
 using platform::ScriptedOperator;
-using station::TextShown;
+using screen::TextShown;
 
 std::optional<TextShown> ShownAs(ScriptedOperator::Dialog dialog) {
   switch (dialog) {
@@ -35,7 +35,7 @@ class CatalogueCheck final : public ::testing::Environment {
   void SetUp() override {
     ScriptedOperator::SetTextCheck([](const ScriptedOperator::Shown& shown) {
       const auto as = ShownAs(shown.Type);
-      if (!as || station::FindMessage(*as, shown.Kind, shown.Text)) return;
+      if (!as || screen::FindMessage(*as, shown.Kind, shown.Text)) return;
       ADD_FAILURE() << "shown, but not in the message catalogue (kind "
                     << static_cast<int>(shown.Kind) << ", dialog "
                     << static_cast<int>(shown.Type) << "): \"" << shown.Text << "\"";

@@ -14,8 +14,8 @@
 #include "app/batch_operator.h"
 #include "app/batch_options.h"
 #include "app/program_folder_seed.h"
-#include "engine/resume.h"
 #include "calib/settings_file.h"
+#include "engine/resume.h"
 #include "platform/adapter_library.h"
 #include "platform/event_loop.h"
 #include "platform/process_adapters.h"
@@ -25,6 +25,7 @@
 #include "platform/text_file.h"
 #include "platform/virtual_event_loop.h"
 #include "records/run_log.h"
+#include "screen/messages.h"
 #include "sim/bench.h"
 #include "sim/simulated_test_set.h"
 
@@ -135,8 +136,8 @@ std::optional<std::string> PrepareProgramFolder(const BatchOptions& options, std
   if (!platform::MakeFolders(program_folder) || !platform::CanCreateFilesIn(program_folder)) {
     // A folder the operator named is never traded for another; without one, the files
     // the program misses there say so later, each with its own message.
-    err << (folder_option ? "error" : "warning") << ": the program folder " << program_folder
-        << " cannot be used\n";
+    err << (folder_option ? "error" : "warning") << ": "
+        << screen::Fill(screen::msg::kProgramFolderUnusable, {program_folder}) << '\n';
     if (folder_option) return std::nullopt;
   }
   // A per-user folder used for the first time takes the settings and cell files of an
@@ -192,9 +193,9 @@ int Drive(station::Station& station, platform::EventLoop& loop, const BatchOptio
       return kExitCannotStart;
     }
     const auto found = station.FindResumePoint();
-    if (const auto* refusal = std::get_if<std::string_view>(&found)) {
+    if (const auto* refusal = std::get_if<const screen::MessageEntry*>(&found)) {
       // As the window's warning box says it.
-      err << "warning: " << *refusal << '\n';
+      err << "warning: " << (*refusal)->Text << '\n';
       return kExitCannotStart;
     }
     resume_point = std::get<engine::ResumePoint>(found);

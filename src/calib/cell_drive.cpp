@@ -6,6 +6,7 @@
 #include <limits>
 #include <optional>
 
+#include "screen/messages.h"
 #include "setup/number_forms.h"
 
 namespace tarvos::calib {
@@ -15,7 +16,6 @@ constexpr double kLowestFrequencyHz = 29'900'000.0;
 constexpr double kHzPerMhz = 1'000'000.0;
 constexpr double kLowestSetPoint = 1.0;
 constexpr double kHighestSetPoint = 65535.0;
-constexpr std::string_view kCellFileError = "Cell Characteristic File Error";
 
 // The value as the table keeps it, or nullopt when single precision cannot hold it: the
 // arithmetic fault of the lookup.
@@ -95,7 +95,7 @@ uint16_t CellDrive(const CellTable& cell, uint32_t end_frequency_hz, uint32_t fr
 
   auto d = CalibrationValue(cell, f, target);
   if (!d) {
-    op.Show(platform::MessageKind::Warning, kCellFileError);
+    screen::Tell(op, screen::msg::kCellFileError);
     d = 0.0F;
   }
   const float s = static_cast<float>(cell.DriveScale * static_cast<double>(*d) + cell.DriveOffset);

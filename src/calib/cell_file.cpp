@@ -9,18 +9,12 @@
 #include <utility>
 
 #include "calib/csv_field.h"
+#include "screen/messages.h"
 
 namespace tarvos::calib {
 namespace {
 
 using platform::MessageKind;
-
-constexpr std::string_view kMissingQuestion =
-    "Cell File is Missing or Corrupt! Do You Want to Load Cell File ?";
-constexpr std::string_view kInvalidRange =
-    "Invalid Range. 0-10 V/m Displayed. Check Calibration File";
-constexpr std::string_view kCopyFailed = "Error Reading/Writing Cell data File";
-constexpr std::string_view kNothingInstalled = "No Cell Data has been Installed";
 
 constexpr double kHzPerMhz = 1'000'000.0;
 constexpr double kHighestHz = std::numeric_limits<uint32_t>::max();
@@ -97,7 +91,7 @@ std::string CellFileName(std::string_view default_path, std::string_view serial)
 void ApplyCellRange(CellTable& cell, platform::Operator& op) {
   if (cell.CellRange < 1 || cell.CellRange > kRanges.size()) {
     cell.CellRange = 1;
-    op.Show(MessageKind::Warning, kInvalidRange);
+    screen::Tell(op, screen::msg::kInvalidRange);
   }
   const RangeValues& values = kRanges[cell.CellRange - 1];
   cell.MaxField = values.MaxField;
@@ -123,7 +117,7 @@ CellLoad LoadCellTable(CellFileContext& context) {
   const auto path = platform::FindFileIgnoringCase(context.Config.DefaultPath, name);
   CellLoad outcome = CellLoad::Loaded;
   if (!path) {
-    if (context.Op.Ask(MessageKind::Warning, kMissingQuestion)) InstallCellFile(context);
+    if (screen::Ask(context.Op, screen::msg::kCellFileMissing)) InstallCellFile(context);
     outcome = CellLoad::Missing;
   } else {
     try {
@@ -142,15 +136,16 @@ CellLoad LoadCellTable(CellFileContext& context) {
 
 CellInstallResult InstallCellFile(CellFileContext& context) {
   Settings& config = context.Config;
-  if (auto serial =
-          context.Op.Input("Cell Data", "Enter Cell Serial Number : ", config.CellSerial)) {
+  if (auto serial = screen::AskInput(context.Op, screen::msg::kInstallCellSerial,
+                                     config.CellSerial)) {
     config.CellSerial = std::move(*serial);
   }
   CellInstallResult result;
   result.SourceLabel = "Enter Source Path for Calibration File for Cell " + config.CellSerial;
 
   std::optional<std::string> folder = context.Op.ChooseFolder(platform::FolderDialogRequest{
-      "Load Cell Calibration", result.SourceLabel, "Load Cell Calibration Data", ""});
+      std::string(screen::msg::kLoadCellCalibration.Text), result.SourceLabel,
+      "Load Cell Calibration Data", ""});
   if (!folder) return result;
   if (folder->empty() || folder->back() != '/') *folder += '/';
 
@@ -165,13 +160,12 @@ CellInstallResult InstallCellFile(CellFileContext& context) {
     } while (!reader.AtEnd());
     writer.Commit();
   } catch (const platform::FileError&) {
-    context.Op.Show(MessageKind::Warning, kCopyFailed);
-    context.Op.Show(MessageKind::Warning, kNothingInstalled);
+    screen::Tell(context.Op, screen::msg::kCellCopyFailed);
+    screen::Tell(context.Op, screen::msg::kNoCellInstalled);
     result.Outcome = CellInstall::Failed;
     return result;
   }
-  context.Op.Show(MessageKind::Information,
-                  "Cell " + config.CellSerial + " Data Successfully Installed");
+  screen::Tell(context.Op, screen::msg::kCellInstalled, {config.CellSerial});
   result.Outcome = CellInstall::Installed;
   return result;
 }

@@ -10,18 +10,16 @@
 
 #include "platform/system_paths.h"
 #include "platform/text_file.h"
+#include "screen/messages.h"
 #include "setup/number_forms.h"
 #include "setup/setup_block.h"
 
 namespace tarvos::calib {
 namespace {
 
-using platform::MessageKind;
 using platform::TextReader;
 using platform::TextWriter;
 
-constexpr std::string_view kDefaultsLoaded = "INI File Missing or Corrupt. Defaults Loaded";
-constexpr std::string_view kSalvoMissing = "Salvo.INI File not Found or Corrupt. Please Re Load";
 constexpr std::size_t kRealChars = 64;
 
 // The setup block lines whose values the settings file replaces on reading.
@@ -161,7 +159,7 @@ SettingsLoad LoadSettingsOrDefaults(SettingsContext& context) {
 }
 
 void LoadDefaults(SettingsContext& context) {
-  context.Op.Show(MessageKind::Confirmation, kDefaultsLoaded);
+  screen::Tell(context.Op, screen::msg::kDefaultsLoaded);
 
   Settings& config = context.Config;
   config.BorderColour = 8421376;
@@ -198,8 +196,7 @@ void LoadDefaults(SettingsContext& context) {
   context.Link.AmplifierConfig = 1;
 
   config.CellSerial =
-      context.Op.Input("Cell Serial Number", "Enter Current Cell Serial Number", "10")
-          .value_or("10");
+      screen::AskInput(context.Op, screen::msg::kCellSerialAtStart, "10").value_or("10");
 }
 
 bool SaveSettings(SettingsContext& context) {
@@ -258,7 +255,7 @@ bool LoadSalvoSettings(const std::string& default_path, link::AdapterLink& link,
     }
   }
   if (!frequency) {
-    op.Show(MessageKind::Warning, kSalvoMissing);
+    screen::Tell(op, screen::msg::kSalvoIniMissing);
     return false;
   }
   link.AmplifierSwitchFrequency = *frequency;

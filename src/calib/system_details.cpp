@@ -3,6 +3,7 @@
 #include <string_view>
 
 #include "calib/settings_file.h"
+#include "screen/messages.h"
 
 namespace tarvos::calib {
 namespace {
@@ -32,7 +33,7 @@ CellLoad AcceptSystemDetails(const screen::SystemDetailsDialog& dialog, CellFile
     if (delimiter != " " && IsUsableDelimiter(delimiter.front())) {
       context.Config.FileDelimiter = delimiter.front();
     } else {
-      context.Op.Show(platform::MessageKind::Plain, "Invalid delimitor");
+      screen::Tell(context.Op, screen::msg::kInvalidDelimiter);
     }
   }
   context.Config.CellSerial = dialog.cell_number;

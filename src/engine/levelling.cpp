@@ -4,6 +4,7 @@
 
 #include "calib/cell_drive.h"
 #include "link/adapter_link.h"
+#include "screen/messages.h"
 #include "setup/number_forms.h"
 
 namespace tarvos::engine {
@@ -21,7 +22,6 @@ constexpr double kTargetLimit = 100.0;
 // The ramp's last level is compared with a little room for the float steps.
 constexpr double kRampTolerance = 1.0001;
 
-constexpr std::string_view kCannotReach = "Tarvos Cannot Reach Set Point. Abandon Test ?";
 
 std::string Fixed2(double value) { return setup::FormatFixed(value, 0, 2); }
 
@@ -191,8 +191,8 @@ void Levelling::CannotReachSetPoint() {
   RunState& run = context_.Run;
   if (link.SetPointQuestionPending || !run.Running) return;
   link.SetPointQuestionPending = true;
-  if (context_.Asked) context_.Asked(std::string(kCannotReach));
-  const bool abandon = context_.Op.Ask(platform::MessageKind::Confirmation, kCannotReach);
+  if (context_.Asked) context_.Asked(std::string(screen::msg::kCannotReachSetPoint.Text));
+  const bool abandon = screen::Ask(context_.Op, screen::msg::kCannotReachSetPoint);
   if (context_.Answered) context_.Answered(abandon);
   if (abandon) {
     run.StopRequested = true;

@@ -1,6 +1,7 @@
 #include "engine/result_operations.h"
 
 #include "engine/format_elapsed.h"
+#include "screen/messages.h"
 
 namespace tarvos::engine {
 
@@ -25,7 +26,7 @@ uint32_t ResultCount(const ResultStore& results) {
 }
 
 void ClearCommand(ResultStore& results, screen::Screen& screen, platform::Operator& op) {
-  if (op.Ask(platform::MessageKind::Confirmation, kClearAllResultsQuestion)) {
+  if (screen::Ask(op, screen::msg::kClearAllQuestion)) {
     ClearResults(results, screen);
   }
   ++screen.repaints;

@@ -25,6 +25,4 @@ uint32_t ResultCount(const ResultStore& results);
 // Display > Clear: asks first; the window repaints whatever the answer.
 void ClearCommand(ResultStore& results, screen::Screen& screen, platform::Operator& op);
 
-inline constexpr std::string_view kClearAllResultsQuestion = "Clear all Results ?";
-
 }  // namespace tarvos::engine

@@ -17,8 +17,7 @@ uint32_t NextScanFrequency(uint32_t current, float step_percent, uint32_t finish
 }
 
 uint32_t ScanFirstFrequency(const setup::TestSetup& setup) {
-  return setup::IsCustomMode(setup.TestMode) ? setup.CustomList[0].Frequency
-                                             : setup.StartFrequency;
+  return setup::IsCustomMode(setup.TestMode) ? setup.CustomList[0].Frequency : setup.StartFrequency;
 }
 
 uint32_t ScanFinishFrequency(const setup::TestSetup& setup) {
@@ -31,39 +30,40 @@ uint32_t ScanFinishFrequency(const setup::TestSetup& setup) {
   return last;
 }
 
-std::variant<ResumePoint, std::string_view> FindResumePoint(const setup::TestSetup& setup,
-                                                            bool pre_scan,
-                                                            const ResultStore& results,
-                                                            const PreScanTable& table) {
+std::variant<ResumePoint, const screen::MessageEntry*> FindResumePoint(
+    const setup::TestSetup& setup, bool pre_scan, const ResultStore& results,
+    const PreScanTable& table) {
   const uint8_t mode = setup.TestMode;
   if (pre_scan || !(setup::IsStandardMode(mode) || setup::IsCustomMode(mode))) {
-    return kResumeOnlyScans;
+    return &screen::msg::kResumeOnlyScans;
   }
   const uint32_t count = std::min<uint32_t>(ResultCount(results), kEntries - 1);
   // A cleared store keeps its next index: entries without a frequency are no results.
-  if (count == 0 || results.Entries[1].Frequency == 0) return kResumeNoResults;
+  if (count == 0 || results.Entries[1].Frequency == 0) return &screen::msg::kResumeNoResults;
   const uint32_t finish = ScanFinishFrequency(setup);
   const uint32_t last = results.Entries[count].Frequency;
-  if (last >= finish) return kResumeAtFinish;
+  if (last >= finish) return &screen::msg::kResumeAtFinish;
   uint32_t expected = ScanFirstFrequency(setup);
   for (uint32_t i = 1; i <= count; ++i) {
-    if (results.Entries[i].Frequency != expected) return kResumeOffSteps;
+    if (results.Entries[i].Frequency != expected) return &screen::msg::kResumeOffSteps;
     expected = NextScanFrequency(expected, setup.StepPercent, finish);
   }
   if (mode > setup::kPreScanOffset) {
     // Replayed by index: the table must be the one whose steps these results follow.
-    if (!table.Available) return kResumeNeedsPreScan;
+    if (!table.Available) return &screen::msg::kResumeNeedsPreScan;
     for (uint32_t i = 1; i <= count; ++i) {
-      if (table.Entries[i].Frequency != results.Entries[i].Frequency) return kResumeNeedsPreScan;
+      if (table.Entries[i].Frequency != results.Entries[i].Frequency) {
+        return &screen::msg::kResumeNeedsPreScan;
+      }
     }
   }
   return ResumePoint{count, last};
 }
 
 std::string ResumeQuestion(const ResumePoint& point) {
-  return "Resume the run at " +
-         setup::FormatFixed(static_cast<double>(point.Frequency) / 1'000'000.0, 0, 3) +
-         " MHz (result " + std::to_string(point.Index) + ") ?";
+  return screen::Fill(screen::msg::kResumeQuestion,
+                      {setup::FormatFixed(static_cast<double>(point.Frequency) / 1'000'000.0, 0, 3),
+                       std::to_string(point.Index)});
 }
 
 }  // namespace tarvos::engine

@@ -6,18 +6,10 @@
 #include <variant>
 
 #include "engine/result_store.h"
+#include "screen/messages.h"
 #include "setup/test_setup.h"
 
 namespace tarvos::engine {
-
-inline constexpr std::string_view kResumeOnlyScans =
-    "Only a standard or custom scan can be resumed.";
-inline constexpr std::string_view kResumeNoResults = "There are no results to resume.";
-inline constexpr std::string_view kResumeAtFinish = "This scan has already reached its finish.";
-inline constexpr std::string_view kResumeOffSteps =
-    "These results do not follow the steps of their setup; they cannot be resumed.";
-inline constexpr std::string_view kResumeNeedsPreScan =
-    "A pre-scanned run can only be resumed with its pre-scan loaded.";
 
 // The next frequency of a scan: one step in percent up, in extended precision from the
 // frequency held in single precision, rounded to whole Hz and clamped to the finish.
@@ -36,11 +28,11 @@ struct ResumePoint {
 };
 
 // The results in the store and the setup that recorded them (pre_scan: they are a
-// pre-scan's), checked for a resume: the point to go on from, or why there is none.
-std::variant<ResumePoint, std::string_view> FindResumePoint(const setup::TestSetup& setup,
-                                                            bool pre_scan,
-                                                            const ResultStore& results,
-                                                            const PreScanTable& table);
+// pre-scan's), checked for a resume: the point to go on from, or the warning that says why
+// there is none (screen::msg::kResumeOnlyScans and the like).
+std::variant<ResumePoint, const screen::MessageEntry*> FindResumePoint(
+    const setup::TestSetup& setup, bool pre_scan, const ResultStore& results,
+    const PreScanTable& table);
 
 // "Resume the run at F MHz (result N) ?"
 std::string ResumeQuestion(const ResumePoint& point);

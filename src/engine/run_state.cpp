@@ -2,39 +2,33 @@
 
 namespace tarvos::engine {
 
-std::string_view EndReasonMessage(EndReason reason) {
+const screen::MessageEntry& EndReasonEntry(EndReason reason) {
   switch (reason) {
     case EndReason::Completed:
-      return "The Run has Ended. ";
+      return screen::msg::kRunEnded;
     case EndReason::StoppedByUser:
-      return "The Run has been Stopped by User. ";
+      return screen::msg::kRunStoppedByUser;
     case EndReason::AmplifierFault:
-      return "PA STATUS ERROR. Run Stopped. ";
+      return screen::msg::kPaStatusError;
     case EndReason::HardwareFault:
-      return "HARDWARE FAULT. Run Stopped. ";
+      return screen::msg::kHardwareFault;
     case EndReason::EutFailure:
-      return "Unfortunately, the Run has Ended on EUT Failure.";
+      return screen::msg::kEutFailure;
     case EndReason::RangeError:
-      return "RANGE CHANGE ERROR. Run Stopped";
+      return screen::msg::kRangeChangeError;
     case EndReason::PreScanCompleted:
-      return "The Pre-Scan has Ended. ";
+      return screen::msg::kPreScanEnded;
     case EndReason::MaximumResults:
-      return "The Run has Ended. (Maximum Results Allowed).";
+      return screen::msg::kMaximumResults;
     case EndReason::InvalidConditions:
-      return "The Run has Ended. (Invalid Conditions).";
+      return screen::msg::kInvalidConditions;
   }
-  return {};
+  static constexpr screen::MessageEntry kNone{};
+  return kNone;
 }
 
-platform::MessageKind EndReasonKind(EndReason reason) {
-  switch (reason) {
-    case EndReason::Completed:
-    case EndReason::StoppedByUser:
-    case EndReason::PreScanCompleted:
-      return platform::MessageKind::Information;
-    default:
-      return platform::MessageKind::Warning;
-  }
-}
+std::string_view EndReasonMessage(EndReason reason) { return EndReasonEntry(reason).Text; }
+
+platform::MessageKind EndReasonKind(EndReason reason) { return EndReasonEntry(reason).Kind; }
 
 }  // namespace tarvos::engine

@@ -4,6 +4,7 @@
 #include <string_view>
 
 #include "platform/operator.h"
+#include "screen/messages.h"
 
 namespace tarvos::engine {
 
@@ -31,7 +32,9 @@ enum class EndReason : uint8_t {
   InvalidConditions = 8,
 };
 
-// The end-of-run message of a reason and the kind of its box.
+// The end-of-run message of a reason (an empty one for a reason out of range), its text
+// and the kind of its box.
+const screen::MessageEntry& EndReasonEntry(EndReason reason);
 std::string_view EndReasonMessage(EndReason reason);
 platform::MessageKind EndReasonKind(EndReason reason);
 

@@ -8,6 +8,7 @@
 #include "engine/resume.h"
 #include "engine/run_start.h"
 #include "link/adapter_link.h"
+#include "screen/messages.h"
 #include "setup/modulation_display.h"
 #include "setup/number_forms.h"
 
@@ -26,8 +27,6 @@ constexpr uint32_t kLastEntry = 2000;
 constexpr float kPollingVersion = 3.4F;
 constexpr int kEutHalt = 1;
 constexpr int kPreScanned = 1;
-
-constexpr std::string_view kOverwritePreScan = "Overwrite Existing Pre-Scan Data ?";
 
 using setup::IsCustomMode;
 using setup::IsSingleMode;
@@ -116,7 +115,7 @@ void Sequencer::PressPreScan() {
     run.StopRequested = true;
     run.Phase = RunPhase::End;
   } else if (!context_.PreScan.Available ||
-             context_.Op.Ask(platform::MessageKind::Confirmation, kOverwritePreScan)) {
+             screen::Ask(context_.Op, screen::msg::kOverwritePreScan)) {
     resume_.reset();
     PrepareStart(setup.StartFrequency);
     screen.setup.test_type.index = 0;
@@ -479,7 +478,7 @@ void Sequencer::EndRun(EndReason reason) {
   screen.monitor.target = "0.0";
   UpdateLamps();
   context_.Commands.SelectAmplifier(link::kNoAmplifier);
-  context_.Op.Show(EndReasonKind(reason), EndReasonMessage(reason));
+  screen::Tell(context_.Op, EndReasonEntry(reason));
   if (reason == EndReason::PreScanCompleted) context_.PreScan.Available = true;
   Call(context_.Repaint);
   if (context_.RunEnded) context_.RunEnded(reason);

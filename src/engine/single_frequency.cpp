@@ -5,6 +5,7 @@
 #include <optional>
 
 #include "calib/cell_drive.h"
+#include "screen/messages.h"
 #include "setup/number_forms.h"
 
 namespace tarvos::engine {
@@ -102,7 +103,7 @@ void SingleFrequency::LevelEdited() {
     context_.Run.Phase = RunPhase::Start;
     return;
   }
-  context_.Op.Show(platform::MessageKind::Warning, "Invalid Field Strength");
+  screen::Tell(context_.Op, screen::msg::kInvalidField);
   screen.single.level.text = Fixed2(context_.Setup.SingleLevel);
 }
 

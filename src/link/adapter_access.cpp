@@ -162,12 +162,13 @@ bool AdapterAccess::ChangeOutputLine(int line, bool on) {
 }
 
 void AdapterAccess::ReportFault(FaultCode code, Unit unit) {
-  std::string text = std::string(FaultPrefix(unit)) + std::string(FaultMessage(code));
+  const screen::MessageEntry& entry = FaultEntry(code, unit);
+  std::string text;
   bool show = true;
   if (unit == Unit::Synthesiser) {
     screen_.lamps.hardware = screen::LampColour::Red;
     if (link_.FaultCount < 3) {
-      text += " #" + std::to_string(link_.FaultCount);
+      text = screen::Fill(entry, {std::to_string(link_.FaultCount)});
     } else {
       show = false;
       link_.SynthPresent = false;
@@ -175,6 +176,7 @@ void AdapterAccess::ReportFault(FaultCode code, Unit unit) {
     // Saturates: a count that wrapped would start showing dialogs again.
     if (link_.FaultCount < 255) ++link_.FaultCount;
   } else {
+    text = screen::Fill(entry);
     link_.LastAmplifierSelection = kNoSelection;
   }
   // All state is settled before the box opens: timers run behind a modal box, and a
@@ -182,7 +184,7 @@ void AdapterAccess::ReportFault(FaultCode code, Unit unit) {
   link_.FaultLatched = true;
   events_.ControlsChanged();
   if (fault_listener_) fault_listener_(show ? text : std::string(kSynthMarkedAbsent));
-  if (show) operator_.Show(platform::MessageKind::Warning, text);
+  if (show) operator_.Show(entry.Kind, text);
 }
 
 bool AdapterAccess::TickWait(int64_t ticks, bool pump) {

@@ -5,6 +5,7 @@
 #include <limits>
 
 #include "link/i2c_command.h"
+#include "screen/messages.h"
 
 namespace tarvos::link {
 namespace {
@@ -76,11 +77,11 @@ void CommandSet::SetFrequency(float hz) {
   }
 
   if (f > link_.MaxFrequency) {
-    access_.Operator().Show(platform::MessageKind::Plain, "Frequency too High");
+    screen::Tell(access_.Operator(), screen::msg::kFrequencyTooHigh);
     return;
   }
   if (!(f >= kMinFrequencyMhz)) {  // NaN is refused here too
-    access_.Operator().Show(platform::MessageKind::Plain, "Frequency too Low");
+    screen::Tell(access_.Operator(), screen::msg::kFrequencyTooLow);
     return;
   }
 
@@ -140,15 +141,16 @@ void CommandSet::RequestVersion() {
 
 void CommandSet::SelectAmplifier(uint8_t n) {
   static constexpr std::string_view kSwitch[] = {"03,40,01,04", "03,40,02,04", "03,40,03,04"};
-  static constexpr std::string_view kPrompt[] = {
-      "Disconnect Power Amplifiers", "Connect Power Amplifier 1", "Connect Power Amplifier 2"};
+  static constexpr const screen::MessageEntry* kPrompt[] = {&screen::msg::kDisconnectAmplifiers,
+                                                            &screen::msg::kConnectAmplifier1,
+                                                            &screen::msg::kConnectAmplifier2};
   if (n < kNoAmplifier || n > kAmplifier2) return;
   if (n == link_.LastAmplifierSelection) return;
   link_.LastAmplifierSelection = n;
   const std::size_t index = n - kNoAmplifier;
 
   if (!link_.SalvoPresent) {
-    access_.Operator().Show(platform::MessageKind::Warning, kPrompt[index]);
+    screen::Tell(access_.Operator(), *kPrompt[index]);
     return;
   }
   // Drive off while the relays change over.
@@ -234,7 +236,7 @@ void CommandSet::SalvoState(const ReplyMessage& message) {
   }
   access_.ReportFault(FaultCode::SalvoManualMode, Unit::Salvo);
   if (access_.Events().RunPhaseActive()) {
-    access_.Operator().Show(platform::MessageKind::Warning, "Stop Test and switch Salvo to Auto");
+    screen::Tell(access_.Operator(), screen::msg::kSwitchSalvoToAuto);
   }
 }
 

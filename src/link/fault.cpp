@@ -2,24 +2,34 @@
 
 namespace tarvos::link {
 
-std::string_view FaultMessage(FaultCode code) {
+const screen::MessageEntry& FaultEntry(FaultCode code, Unit unit) {
+  namespace msg = screen::msg;
+  static constexpr screen::MessageEntry kNone{};
+  if (unit == Unit::Synthesiser) {
+    switch (code) {
+      case FaultCode::SerialNumberNotFound:
+        return msg::kSynthSerialNotFound;
+      case FaultCode::WriteError:
+        return msg::kSynthWriteError;
+      case FaultCode::I2cWriteError:
+        return msg::kSynthI2cWriteError;
+      default:
+        return kNone;
+    }
+  }
   switch (code) {
     case FaultCode::SerialNumberNotFound:
-      return "Serial Number Not Found.";
+      return msg::kSalvoSerialNotFound;
     case FaultCode::WriteError:
-      return "Write Error.";
+      return msg::kSalvoWriteError;
     case FaultCode::I2cWriteError:
-      return "I2C Write Error.";
+      return msg::kSalvoI2cWriteError;
     case FaultCode::SalvoRangeError:
-      return "Salvo Range Error.";
+      return msg::kSalvoRangeError;
     case FaultCode::SalvoManualMode:
-      return "Salvo Set to Manual Mode.";
+      return msg::kSalvoManualMode;
   }
-  return {};
-}
-
-std::string_view FaultPrefix(Unit unit) {
-  return unit == Unit::Synthesiser ? "Tarvos Fault : " : "Salvo Fault : ";
+  return kNone;
 }
 
 }  // namespace tarvos::link

@@ -1,7 +1,8 @@
 #pragma once
 
 #include <cstdint>
-#include <string_view>
+
+#include "screen/messages.h"
 
 namespace tarvos::link {
 
@@ -18,10 +19,8 @@ enum class FaultCode : uint8_t {
 // The unit a fault belongs to.
 enum class Unit : uint8_t { Synthesiser = 0, Salvo = 1 };
 
-// The fault's own message, without the unit's prefix; empty for a value outside the enum.
-std::string_view FaultMessage(FaultCode code);
-
-// "Tarvos Fault : " or "Salvo Fault : ".
-std::string_view FaultPrefix(Unit unit);
+// The box of a unit's fault: "Tarvos Fault : Write Error. #{count}", "Salvo Fault :
+// Salvo Range Error." and the like. An empty entry for a fault the unit cannot have.
+const screen::MessageEntry& FaultEntry(FaultCode code, Unit unit);
 
 }  // namespace tarvos::link

@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cstring>
 
+#include "screen/messages.h"
+
 namespace tarvos::link {
 namespace {
 
@@ -21,13 +23,12 @@ ParsedI2cCommand ParseI2cCommand(std::string_view text) {
     const auto high = HexDigit(text[pos]);
     const auto low = HexDigit(text[pos + 1]);
     if (!high || !low) {
-      return {std::nullopt, "\"" + std::string(text.substr(pos, 2)) +
-                                "\" is not a hexadecimal byte (character " +
-                                std::to_string(pos + 1) + ")"};
+      return {std::nullopt, screen::Fill(screen::msg::kNotHexByte,
+                                         {text.substr(pos, 2), std::to_string(pos + 1)})};
     }
     if (packet.Count == kMaxPacketBytes) {
-      return {std::nullopt, "More than " + std::to_string(kMaxPacketBytes) +
-                                " bytes: the command does not fit in one packet"};
+      return {std::nullopt,
+              screen::Fill(screen::msg::kTooManyBytes, {std::to_string(kMaxPacketBytes)})};
     }
     packet.Data[packet.Count++] = static_cast<uint8_t>(*high << 4 | *low);
   }

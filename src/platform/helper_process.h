@@ -30,8 +30,8 @@ class HelperProcess {
   // none came in time or its output has closed (Ended then says why).
   std::optional<std::string> Read(uint64_t deadline_ms);
 
-  // How it ended, as the warning names it: "exit code N" or "signal N"; nullopt while it
-  // runs. Reaps it when it has ended.
+  // How it ended, as the operator is warned: "The adapter process has ended (exit code
+  // N)." or "(signal N)."; nullopt while it runs. Reaps it when it has ended.
   std::optional<std::string> Ended();
   // Ends it now (it hangs, or sent what cannot be trusted) and reaps it.
   void Kill();

@@ -7,10 +7,19 @@
 #include <cerrno>
 
 #include "platform/helper_process.h"
+#include "platform/operator_texts.h"
 #include "platform/precise_sleep.h"
 
 namespace tarvos::platform {
 namespace {
+
+// How a waited-for process ended, as the operator is told.
+std::string EndText(int status) {
+  if (WIFSIGNALED(status)) {
+    return FillText(kAdapterProcessSignalledText, {std::to_string(WTERMSIG(status))});
+  }
+  return FillText(kAdapterProcessExitedText, {std::to_string(WEXITSTATUS(status))});
+}
 
 int PollTimeout(uint64_t deadline_ms) {
   const uint64_t now = MonotonicMs();
@@ -121,11 +130,9 @@ std::optional<std::string> HelperProcess::Ended() {
   if (done == 0) return std::nullopt;
   running_ = false;
   if (done < 0) {
-    ended_ = "exit code unknown";
-  } else if (WIFSIGNALED(status)) {
-    ended_ = "signal " + std::to_string(WTERMSIG(status));
+    ended_ = FillText(kAdapterProcessExitedText, {"unknown"});
   } else {
-    ended_ = "exit code " + std::to_string(WEXITSTATUS(status));
+    ended_ = EndText(status);
   }
   return ended_;
 }
@@ -136,8 +143,7 @@ void HelperProcess::Kill() {
   int status = 0;
   ::waitpid(static_cast<pid_t>(id_), &status, 0);
   running_ = false;
-  ended_ = WIFSIGNALED(status) ? "signal " + std::to_string(WTERMSIG(status))
-                               : "exit code " + std::to_string(WEXITSTATUS(status));
+  ended_ = EndText(status);
   CloseIfOpen(input_);
 }
 

@@ -4,6 +4,7 @@
 #include <cstdio>
 
 #include "platform/helper_process.h"
+#include "platform/operator_texts.h"
 #include "platform/precise_sleep.h"
 #include "platform/utf16_windows.h"
 
@@ -176,7 +177,7 @@ std::optional<std::string> HelperProcess::Ended() {
   DWORD code = 0;
   ::GetExitCodeProcess(AsHandle(id_), &code);
   running_ = false;
-  ended_ = "exit code " + std::to_string(code);
+  ended_ = FillText(kAdapterProcessExitedText, {std::to_string(code)});
   return ended_;
 }
 

@@ -2,6 +2,7 @@
 
 #include <utility>
 
+#include "platform/operator_texts.h"
 #include "platform/precise_sleep.h"
 #include "platform/shared_library_adapters.h"
 #include "platform/system_paths.h"
@@ -69,13 +70,13 @@ bool ProcessAdapters::Restart() {
   failed_ = false;
   helper_bits_ = 0;
   if (!process_->Start(helper_, {library_})) {
-    Fail("The adapter process could not be started (" + helper_ + ").");
+    Fail(FillText(kAdapterProcessNotStartedText, {helper_}));
     return false;
   }
   const auto hello = Await(AdapterCall::Hello, limits_.SlowCallMs);
   if (!hello) return false;
   if (hello->Version != kAdapterProtocolVersion) {
-    Fail("The adapter process speaks another version (" + std::to_string(hello->Version) + ").");
+    Fail(FillText(kAdapterProcessVersionText, {std::to_string(hello->Version)}));
     return false;
   }
   helper_bits_ = hello->Bits;
@@ -99,11 +100,11 @@ std::optional<AdapterReply> ProcessAdapters::Await(AdapterCall call, uint32_t li
     if (const auto body = reader_.Next()) {
       auto reply = DecodeReply(*body, call);
       // A frame that is not the answer expected cannot be trusted, nor anything after it.
-      if (!reply) Fail("The adapter process sent a reply that does not fit its call.");
+      if (!reply) Fail(std::string(kAdapterProcessBadReplyText));
       return reply;
     }
     if (reader_.Broken()) {
-      Fail("The adapter process sent a reply that does not fit its call.");
+      Fail(std::string(kAdapterProcessBadReplyText));
       return std::nullopt;
     }
     if (const auto bytes = process_->Read(deadline)) {
@@ -111,7 +112,7 @@ std::optional<AdapterReply> ProcessAdapters::Await(AdapterCall call, uint32_t li
       continue;
     }
     if (MonotonicMs() >= deadline && process_->Running() && !process_->Ended()) {
-      Fail("The adapter process has ended (no answer in " + SecondsText(limit_ms) + " s).");
+      Fail(FillText(kAdapterProcessNoAnswerText, {SecondsText(limit_ms)}));
       return std::nullopt;
     }
     // Its output closed: it has ended, or is about to.
@@ -122,7 +123,7 @@ std::optional<AdapterReply> ProcessAdapters::Await(AdapterCall call, uint32_t li
       sleeper.SleepUntil(MonotonicMs() + 2);
       how = process_->Ended();
     }
-    Fail("The adapter process has ended (" + how.value_or("exit code unknown") + ").");
+    Fail(how.value_or(FillText(kAdapterProcessExitedText, {"unknown"})));
     return std::nullopt;
   }
 }
@@ -132,8 +133,7 @@ std::optional<AdapterReply> ProcessAdapters::Call(const AdapterRequest& request,
   if (failed_ || !process_) return std::nullopt;
   if (!process_->Write(EncodeRequest(request), MonotonicMs() + limit_ms)) {
     std::optional<std::string> how = process_->Ended();
-    Fail("The adapter process has ended (" + how.value_or("no answer in " + SecondsText(limit_ms) + " s") +
-         ").");
+    Fail(how.value_or(FillText(kAdapterProcessNoAnswerText, {SecondsText(limit_ms)})));
     return std::nullopt;
   }
   return Await(request.Call, limit_ms);

@@ -3,6 +3,8 @@
 #include <cstring>
 #include <utility>
 
+#include "platform/operator_texts.h"
+
 namespace tarvos::platform {
 
 namespace {
@@ -56,7 +58,7 @@ AdapterFunctions ResolveAdapterFunctions(const ExportLookup& lookup, const std::
   Find(lookup, "DAPI_WriteI2c", 8, functions.WriteI2c, missing);
   Find(lookup, "DAPI_ReadI2c", 8, functions.ReadI2c, missing);
   if (!missing.empty()) {
-    throw AdapterLibraryError("Adapter library " + path + " does not export " + Joined(missing));
+    throw AdapterLibraryError(FillText(kAdapterLibraryExportsText, {path, Joined(missing)}));
   }
   return functions;
 }
@@ -86,11 +88,12 @@ SharedLibraryAdapters::SharedLibraryAdapters(LoadKey /*key*/, std::string path)
     : path_(std::move(path)) {
   // A loader's own search would find the program itself for an empty name.
   if (path_.empty()) {
-    throw AdapterLibraryError("Cannot load adapter library: the file name is empty");
+    throw AdapterLibraryError(
+        FillText(kAdapterLibraryNotLoadedText, {"\"\"", "the file name is empty"}));
   }
   Open();
-  functions_ = ResolveAdapterFunctions([this](const std::string& name) { return Find(name); },
-                                       path_);
+  functions_ =
+      ResolveAdapterFunctions([this](const std::string& name) { return Find(name); }, path_);
 }
 
 SharedLibraryAdapters::~SharedLibraryAdapters() = default;

@@ -1,5 +1,6 @@
 #include <dlfcn.h>
 
+#include "platform/operator_texts.h"
 #include "platform/shared_library_adapters.h"
 
 namespace tarvos::platform {
@@ -16,8 +17,8 @@ void SharedLibraryAdapters::Open() {
   void* library = dlopen(path_.c_str(), RTLD_NOW | RTLD_LOCAL);
   if (library == nullptr) {
     const char* reason = dlerror();
-    throw AdapterLibraryError("Cannot load adapter library " + path_ + ": " +
-                              (reason != nullptr ? reason : "unknown error"));
+    throw AdapterLibraryError(FillText(kAdapterLibraryNotLoadedText,
+                                       {path_, reason != nullptr ? reason : "unknown error"}));
   }
   library_.reset(library);
 }

@@ -1,6 +1,7 @@
 #include <windows.h>
 
 #include "platform/shared_library_adapters.h"
+#include "platform/operator_texts.h"
 #include "platform/text_file.h"
 #include "platform/utf16_windows.h"
 
@@ -31,14 +32,14 @@ void SharedLibraryAdapters::Open() {
       } catch (const FileError&) {
       }
       if (bits && *bits != kProgramBits) {
-        throw AdapterLibraryError("Cannot load adapter library " + path_ + ": " + path_ +
-                                  " is a " + std::to_string(*bits) +
-                                  "-bit library; this program is " +
-                                  std::to_string(kProgramBits) + "-bit");
+        throw AdapterLibraryError(FillText(
+            kAdapterLibraryNotLoadedText,
+            {path_, path_ + " is a " + std::to_string(*bits) + "-bit library; this program is " +
+                        std::to_string(kProgramBits) + "-bit"}));
       }
     }
-    throw AdapterLibraryError("Cannot load adapter library " + path_ + ": " +
-                              SystemMessage(error));
+    throw AdapterLibraryError(
+        FillText(kAdapterLibraryNotLoadedText, {path_, SystemMessage(error)}));
   }
   library_.reset(library);
 }

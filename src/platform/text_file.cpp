@@ -4,6 +4,8 @@
 #include <cstring>
 #include <utility>
 
+#include "platform/operator_texts.h"
+
 namespace tarvos::platform {
 namespace {
 
@@ -15,27 +17,27 @@ bool IsLineEnd(char c) { return c == '\r' || c == '\n'; }
 std::string FileErrorText(int error_number) {
   switch (error_number) {
     case ENOENT:
-      return "File not found";
+      return std::string(kFileNotFoundText);
     case ENOTDIR:
-      return "Path not found";
+      return std::string(kPathNotFoundText);
     case EACCES:
     case EPERM:
     case EROFS:
     case EISDIR:
-      return "File access denied";
+      return std::string(kAccessDeniedText);
     case ENOSPC:
 #ifdef EDQUOT  // not every system has disk quotas
     case EDQUOT:
 #endif
     case EFBIG:  // a file size limit reached: to the operator the disk is full
-      return "Disk full";
+      return std::string(kDiskFullText);
     case EMFILE:
     case ENFILE:
-      return "Too many open files";
+      return std::string(kTooManyOpenFilesText);
     case ENAMETOOLONG:
-      return "File name too long";
+      return std::string(kNameTooLongText);
     case EIO:
-      return "Disk read/write error";
+      return std::string(kDiskErrorText);
     default:
       return std::strerror(error_number);
   }

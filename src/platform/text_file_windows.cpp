@@ -5,6 +5,7 @@
 #include <cstring>
 #include <utility>
 
+#include "platform/operator_texts.h"
 #include "platform/text_file.h"
 #include "platform/utf16_windows.h"
 
@@ -30,29 +31,29 @@ class Handle {
 std::string WindowsErrorText(DWORD error, const std::string& path) {
   switch (error) {
     case ERROR_FILE_NOT_FOUND:
-      return "File not found";
+      return std::string(kFileNotFoundText);
     case ERROR_PATH_NOT_FOUND:
     case ERROR_INVALID_NAME:
     case ERROR_DIRECTORY:
-      return "Path not found";
+      return std::string(kPathNotFoundText);
     case ERROR_ACCESS_DENIED:
     case ERROR_WRITE_PROTECT:
-      return "File access denied";
+      return std::string(kAccessDeniedText);
     case ERROR_SHARING_VIOLATION:
     case ERROR_LOCK_VIOLATION:
       // Another program (an editor, a spreadsheet) holds the file open.
-      return "File access denied: " + path + " is in use by another program";
+      return FillText(kFileInUseText, {path});
     case ERROR_DISK_FULL:
     case ERROR_HANDLE_DISK_FULL:
-      return "Disk full";
+      return std::string(kDiskFullText);
     case ERROR_TOO_MANY_OPEN_FILES:
-      return "Too many open files";
+      return std::string(kTooManyOpenFilesText);
     case ERROR_FILENAME_EXCED_RANGE:
-      return "File name too long";
+      return std::string(kNameTooLongText);
     case ERROR_CRC:
     case ERROR_READ_FAULT:
     case ERROR_WRITE_FAULT:
-      return "Disk read/write error";
+      return std::string(kDiskErrorText);
     default:
       return SystemMessage(error);
   }

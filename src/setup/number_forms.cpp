@@ -6,13 +6,17 @@
 #include <limits>
 #include <system_error>
 
+#include "platform/operator_texts.h"
+
 namespace tarvos::setup {
 namespace {
 
 constexpr std::size_t kWholeChars = 32;
 constexpr std::size_t kRealChars = 64;
 
-[[noreturn]] void InvalidNumber() { throw platform::FileError(std::string(kInvalidNumericInput)); }
+[[noreturn]] void InvalidNumber() {
+  throw platform::FileError(std::string(platform::kInvalidNumericInputText));
+}
 
 std::string_view TrimBlanks(std::string_view text) {
   while (!text.empty() && (text.front() == ' ' || text.front() == '\t')) text.remove_prefix(1);

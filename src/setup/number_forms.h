@@ -33,6 +33,4 @@ uint32_t ReadWhole32(platform::TextReader& reader);
 float ReadReal(platform::TextReader& reader);
 double ReadRealDouble(platform::TextReader& reader);
 
-inline constexpr std::string_view kInvalidNumericInput = "Invalid numeric input";
-
 }  // namespace tarvos::setup

@@ -8,13 +8,13 @@
 
 #include "calib/cell_drive.h"
 #include "engine/format_elapsed.h"
+#include "screen/messages.h"
 #include "setup/modulation_display.h"
 #include "setup/number_forms.h"
 
 namespace tarvos::setup {
 namespace {
 
-using platform::MessageKind;
 
 constexpr double kLowestMhz = 29.9;
 constexpr double kLowestHz = 29'900'000.0;
@@ -24,8 +24,6 @@ constexpr double kLowestStep = 0.25;
 constexpr double kHighestStep = 30.0;
 constexpr int kMostEstimatedPoints = 1000;
 constexpr uint32_t kUncheckedSingleDwell = 5;
-constexpr std::string_view kTestTypeQuestion =
-    "Changing Test Type will Disable Pre Scan Settings. Continue with Changes ?";
 
 
 // A value as a float field holds it; beyond the float range it is an infinity.
@@ -84,10 +82,7 @@ float ParseEntry(std::string_view text, platform::Operator& op) {
     return kept.front() == '-' ? -std::numeric_limits<float>::infinity()
                                : std::numeric_limits<float>::infinity();
   }
-  std::string message = "Invalid String : \"";
-  message.append(text);
-  message += '"';
-  op.Show(MessageKind::Warning, message);
+  screen::Tell(op, screen::msg::kInvalidString, {text});
   return 0.0F;
 }
 
@@ -95,13 +90,13 @@ float SetupValidation::ParseEntry(std::string_view text) {
   return setup::ParseEntry(text, context_.Operator);
 }
 
-void SetupValidation::Reject(std::string_view message) {
+void SetupValidation::Reject(const screen::MessageEntry& message) {
   context_.State.SetupValid = false;
   Warn(message);
 }
 
-void SetupValidation::Warn(std::string_view message) {
-  context_.Operator.Show(MessageKind::Warning, message);
+void SetupValidation::Warn(const screen::MessageEntry& message) {
+  screen::Tell(context_.Operator, message);
 }
 
 void SetupValidation::ValidateDwell() {
@@ -111,7 +106,7 @@ void SetupValidation::ValidateDwell() {
     context_.Setup.DwellTime = *seconds;
     return;
   }
-  Warn("Invalid Dwell Time");
+  Warn(screen::msg::kInvalidDwell);
   RefreshSetupDisplay();
 }
 
@@ -122,7 +117,7 @@ void SetupValidation::ValidateStepAndField() {
   if (step > kLowestStep && step < kHighestStep) {
     setup.StepPercent = step;
   } else {
-    Reject("Invalid Step Size ");
+    Reject(screen::msg::kInvalidStep);
   }
   const float field = ParseEntry(panel.field.text);
   if (field > 0.0F && field < context_.Cell.MaxField) {
@@ -133,7 +128,7 @@ void SetupValidation::ValidateStepAndField() {
       setup.FieldStrength = field;
     }
   } else {
-    Reject("Invalid Field Strength");
+    Reject(screen::msg::kInvalidField);
   }
 }
 
@@ -167,17 +162,17 @@ void SetupValidation::ValidateStandard() {
   if (start_hz) {
     setup.StartFrequency = *start_hz;
   } else {
-    Reject("Invalid Start Frequency");
+    Reject(screen::msg::kInvalidStart);
   }
   const auto end_hz = end > setup.StartFrequency && end <= highest ? WholeHz(end) : std::nullopt;
   if (!end_hz) {
-    Reject("Invalid End Frequency");
+    Reject(screen::msg::kInvalidEnd);
   } else if (IsStandardMode(setup.TestMode)) {
     setup.EndFrequency = *end_hz;
   }
   ValidateStepAndField();
   if (setup.EndFrequency <= setup.StartFrequency) {
-    Reject("End Frequency Less than Start Frequency !");
+    Reject(screen::msg::kEndBelowStart);
   }
   UpdateEstimatedTime();
   if (IsStandardMode(setup.TestMode)) RangeFrom(setup.StartFrequency, setup.EndFrequency);
@@ -196,7 +191,7 @@ void SetupValidation::ValidateSingle() {
   if (frequency_hz) {
     setup.CurrentFrequency = *frequency_hz;
   } else {
-    Reject("Invalid Single Frequency");
+    Reject(screen::msg::kInvalidSingleFrequency);
   }
 
   if (panel.auto_increase.checked) {
@@ -204,19 +199,19 @@ void SetupValidation::ValidateSingle() {
     if (start > 0.0F && start <= max_field) {
       setup.StartLevel = start;
     } else {
-      Reject("Invalid Start Level");
+      Reject(screen::msg::kInvalidStartLevel);
     }
     const float end = ParseEntry(panel.end_level.text);
     if (end <= max_field && end > setup.StartLevel) {
       setup.EndLevel = end;
     } else {
-      Reject("Invalid End Level");
+      Reject(screen::msg::kInvalidEndLevel);
     }
     const float step = ParseEntry(panel.step_size.text);
     if (step >= 0.0F && step <= max_field) {
       setup.LevelStep = step;
     } else {
-      Reject("Invalid Step Size");
+      Reject(screen::msg::kInvalidLevelStep);
     }
     setup.AutoIncrease = true;
     const float dwell = ParseEntry(panel.dwell.text);
@@ -224,7 +219,7 @@ void SetupValidation::ValidateSingle() {
     if (seconds) {
       setup.SingleDwell = *seconds;
     } else {
-      Reject("Invalid Single Dwell Time ");
+      Reject(screen::msg::kInvalidSingleDwell);
     }
   } else {
     setup.AutoIncrease = false;
@@ -244,11 +239,11 @@ void SetupValidation::ValidateSingle() {
     context_.State.NotCalibratedWarned = false;
     setup.SingleLevel = level;
   } else if (level == 0.0F) {
-    if (!context_.State.NotCalibratedWarned) Warn("Tarvos Not Calibrated at this Level");
+    if (!context_.State.NotCalibratedWarned) Warn(screen::msg::kNotCalibratedAtLevel);
     setup.SingleLevel = 0.0F;
     context_.State.NotCalibratedWarned = true;
   } else {
-    Reject("Invalid Level");
+    Reject(screen::msg::kInvalidLevel);
   }
 }
 
@@ -293,7 +288,7 @@ void SetupValidation::ValidateCustom() {
     state.Profile.Points[r] = ProfilePoint{row.Frequency, row.Level};
   }
   // The grid's own faults leave the run allowed: the operator sees the rows as stored.
-  if (bad) Warn("Invalid Data. Please Correct");
+  if (bad) Warn(screen::msg::kInvalidData);
   if (IsCustomMode(setup.TestMode)) RangeFrom(state.CustomFirstFrequency, state.CustomLastFrequency);
   RefreshSetupDisplay();
 }
@@ -384,7 +379,7 @@ double SetupValidation::TargetLevelAt(uint32_t frequency_hz) {
 
 bool SetupValidation::ConfirmTestTypeChange() {
   if (!context_.PreScan.Available || context_.Run.Running) return true;
-  if (!context_.Operator.Ask(MessageKind::Confirmation, kTestTypeQuestion)) return false;
+  if (!screen::Ask(context_.Operator, screen::msg::kTestTypeQuestion)) return false;
   context_.Screen.plot_prescan_visible = false;
   // Setting the choice to "Normal" does what choosing it does: the mode drops its
   // pre-scanned part, so that a run without the pre-scan can start.

@@ -9,6 +9,7 @@
 #include "engine/result_store.h"
 #include "engine/run_state.h"
 #include "platform/operator.h"
+#include "screen/messages.h"
 #include "screen/screen.h"
 #include "setup/level_profile.h"
 #include "setup/test_setup.h"
@@ -75,8 +76,8 @@ class SetupValidation {
 
  private:
   // A warning that clears SetupValid.
-  void Reject(std::string_view message);
-  void Warn(std::string_view message);
+  void Reject(const screen::MessageEntry& message);
+  void Warn(const screen::MessageEntry& message);
   void ValidateStepAndField();
   void RangeFrom(uint32_t first_hz, uint32_t last_hz);
 

@@ -1,6 +1,7 @@
 #include "station/dialogs.h"
 
 #include "platform/text_file.h"
+#include "screen/messages.h"
 #include "setup/number_forms.h"
 
 namespace tarvos::station {
@@ -55,7 +56,7 @@ bool ChooseScreenColour(calib::Settings& config, platform::Operator& op, ScreenC
 }
 
 bool RevertToDefaultColours(calib::Settings& config, platform::Operator& op) {
-  if (!op.Ask(platform::MessageKind::Confirmation, "Revert to Default Colours ?")) return false;
+  if (!screen::Ask(op, screen::msg::kRevertColoursQuestion)) return false;
   config.BackgroundColour = kWhite;
   config.BorderColour = kTeal;
   config.GridColour = kBlack;

@@ -8,6 +8,7 @@
 #include "records/prescan_file.h"
 #include "records/results_file.h"
 #include "records/setup_file.h"
+#include "screen/messages.h"
 #include "setup/modulation_display.h"
 #include "setup/test_setup.h"
 
@@ -24,9 +25,10 @@ constexpr std::string_view kPreScanExtension = "PSC";
 constexpr std::string_view kFileLabelPrefix = "File : ";
 constexpr int kPreScannedTestType = 1;
 
-FileDialogRequest Dialog(std::string_view title, std::string_view filter,
+FileDialogRequest Dialog(const screen::MessageEntry& title, std::string_view filter,
                          std::string_view extension) {
-  return FileDialogRequest{std::string(title), std::string(filter), std::string(extension), {}};
+  return FileDialogRequest{std::string(title.Text), std::string(filter), std::string(extension),
+                           {}};
 }
 
 // Runs one file operation; a file error is shown as the platform's error box and ends
@@ -120,14 +122,14 @@ bool LoadPreScans(const FileCommandsContext& context, const std::string& path) {
 void FileCommands::OpenResults() {
   if (OpenRefused(context_)) return;
   const auto path = context_.Op.OpenFile(
-      Dialog("Open Existing Results Files", kResultsFilter, kResultsExtension));
+      Dialog(screen::msg::kOpenResultsTitle, kResultsFilter, kResultsExtension));
   if (path) OpenResultsFrom(*path);
 }
 
 void FileCommands::OpenSetup() {
   if (OpenRefused(context_)) return;
   const auto path = context_.Op.OpenFile(
-      Dialog("Load Setup Procedure", "Test Procedures|*.STP", kSetupExtension));
+      Dialog(screen::msg::kLoadSetupTitle, "Test Procedures|*.STP", kSetupExtension));
   if (path) OpenSetupFrom(*path);
 }
 
@@ -135,7 +137,7 @@ void FileCommands::OpenPreScans() {
   if (OpenRefused(context_)) return;
   if (!context_.Validation.ConfirmTestTypeChange()) return;
   const auto path = context_.Op.OpenFile(
-      Dialog("Use Pre-Scan Values", "Pre-Scan Values|*.PSC", kPreScanExtension));
+      Dialog(screen::msg::kUsePreScanTitle, "Pre-Scan Values|*.PSC", kPreScanExtension));
   if (path) LoadPreScans(context_, *path);
 }
 
@@ -143,31 +145,31 @@ void FileCommands::SaveResults() {
   // The menu item stays disabled until a Save As has named the file.
   if (!context_.Screen.menus.save_results_enabled) return;
   const std::string& name = context_.Files.Records.ResultsFileName;
-  if (context_.Op.Ask(MessageKind::Warning, "Overwrite " + name + "?")) {
+  if (screen::Ask(context_.Op, screen::msg::kOverwriteFile, {name})) {
     if (!Guarded(context_, [&] { records::SaveResultsFile(context_.Files, name); })) return;
   } else {
-    context_.Op.Show(MessageKind::Information, name + "    Not Affected");
+    screen::Tell(context_.Op, screen::msg::kNotAffected, {name});
   }
   Repaint(context_);
 }
 
 void FileCommands::SaveAsResults() {
-  const auto path =
-      context_.Op.SaveFile(Dialog("Save Results + Setup", kResultsFilter, kResultsExtension));
+  const auto path = context_.Op.SaveFile(
+      Dialog(screen::msg::kSaveResultsTitle, kResultsFilter, kResultsExtension));
   if (path) SaveResultsTo(*path);
 }
 
 void FileCommands::SaveAsSetup() {
-  const auto path =
-      context_.Op.SaveFile(Dialog("Save Setup Only", "Setup Procedures|*.STP", kSetupExtension));
+  const auto path = context_.Op.SaveFile(
+      Dialog(screen::msg::kSaveSetupTitle, "Setup Procedures|*.STP", kSetupExtension));
   if (path) SaveSetupTo(*path);
 }
 
 void FileCommands::SaveAsPreScans() {
   // The menu item is enabled only while a pre-scan is available.
   if (!context_.Files.PreScan.Available) return;
-  const auto path =
-      context_.Op.SaveFile(Dialog("Save Pre-Scan Values", "Pre scans|*.PSC", kPreScanExtension));
+  const auto path = context_.Op.SaveFile(
+      Dialog(screen::msg::kSavePreScanTitle, "Pre scans|*.PSC", kPreScanExtension));
   if (path) SavePreScansTo(*path);
 }
 

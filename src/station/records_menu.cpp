@@ -4,6 +4,7 @@
 
 #include "platform/system_paths.h"
 #include "platform/text_file.h"
+#include "screen/messages.h"
 
 namespace tarvos::station {
 
@@ -26,7 +27,7 @@ uint64_t RecordsMenu::LogRevision() const {
 
 bool RecordsMenu::OpenLog() {
   platform::FileDialogRequest request;
-  request.Title = "Open Run Log";
+  request.Title = screen::msg::kOpenRunLogTitle.Text;
   request.Filter = "Run Logs|*.csv";
   request.DefaultExtension = "csv";
   request.InitialName =
@@ -46,8 +47,8 @@ bool RecordsMenu::OpenLogFrom(const std::string& path) {
   auto rows = records::ReadRunLog(content);
   if (!rows) {
     const auto slash = path.find_last_of("/\\");
-    op_.Show(MessageKind::Warning,
-             std::string(kNotARunLog) + (slash == std::string::npos ? path : path.substr(slash + 1)));
+    screen::Tell(op_, screen::msg::kNotARunLog,
+                 {slash == std::string::npos ? path : std::string_view(path).substr(slash + 1)});
     return false;
   }
   opened_ = Opened{path, std::move(*rows)};
@@ -58,7 +59,7 @@ bool RecordsMenu::OpenLogFrom(const std::string& path) {
 void RecordsMenu::SaveLogAs() {
   std::string content = std::string(records::kRunLogHeader) + "\r\n";
   for (const records::RunLogRow& row : LogRows()) content += records::RunLogLine(row) + "\r\n";
-  SaveText({"Save Run Log As", "Run Logs|*.csv", "csv", ""}, content);
+  SaveText({std::string(screen::msg::kSaveRunLogTitle.Text), "Run Logs|*.csv", "csv", ""}, content);
 }
 
 bool RecordsMenu::EpisodesFromResultsFile() const {
@@ -71,7 +72,7 @@ std::vector<records::EutEpisode> RecordsMenu::Episodes() const {
 }
 
 void RecordsMenu::SaveEffectsAs() {
-  SaveText({"Save EUT Effects As", "CSV Files|*.csv", "csv", ""},
+  SaveText({std::string(screen::msg::kSaveEutEffectsTitle.Text), "CSV Files|*.csv", "csv", ""},
            records::EpisodesCsv(Episodes()));
 }
 

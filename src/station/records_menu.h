@@ -12,7 +12,6 @@
 
 namespace tarvos::station {
 
-inline constexpr std::string_view kNotARunLog = "Not a run log: ";
 inline constexpr std::string_view kEpisodesFromResultsFile =
     "As the results file recorded them (the EUT column of its entries), without times.";
 
@@ -36,7 +35,8 @@ class RecordsMenu {
   void ShowRunLog() { opened_.reset(); ++opened_revision_; }
   // "Open...": the dialog, then OpenLogFrom; false when nothing was opened.
   bool OpenLog();
-  // A file that is not a run log is refused with "Not a run log: " and its name.
+  // A file that is not a run log is refused with "Not a run log: " and its name
+  // (screen::msg::kNotARunLog).
   bool OpenLogFrom(const std::string& path);
   // "Save As...": the rows shown, as the log file has them.
   void SaveLogAs();

@@ -4,6 +4,7 @@
 
 #include "platform/text_file.h"
 #include "records/results_file.h"
+#include "screen/messages.h"
 #include "station/station.h"
 
 namespace tarvos::station {
@@ -43,9 +44,7 @@ void RecoveryFile::Save(const records::RecordFilesContext& context) {
   } catch (const platform::FileError& error) {
     if (failure_told_) return;
     failure_told_ = true;
-    op_.Show(platform::MessageKind::Error,
-             "The results of this run could not be saved to " + std::string(kRecoveryFile) +
-                 ": " + error.what());
+    screen::Tell(op_, screen::msg::kRecoveryNotWritten, {error.what()});
   }
 }
 
@@ -66,13 +65,10 @@ std::string RecoveryFile::RecoverLeftOver(const ClockReading& now) {
   try {
     platform::RenameFile(left, folder_ + name);
   } catch (const platform::FileError& error) {
-    op_.Show(platform::MessageKind::Error,
-             "Results of an unfinished run are in " + std::string(kRecoveryFile) +
-                 ", which could not be renamed: " + error.what());
+    screen::Tell(op_, screen::msg::kRecoveryNotRenamed, {error.what()});
     return {};
   }
-  op_.Show(platform::MessageKind::Information,
-           std::string(kRecoveredMessage) + name + "\n" + std::string(kRecoveredResumeHint));
+  screen::Tell(op_, screen::msg::kRecoveredRun, {name});
   return name;
 }
 

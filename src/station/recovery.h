@@ -11,12 +11,6 @@ namespace tarvos::station {
 struct ClockReading;
 
 inline constexpr std::string_view kRecoveryFile = "recovery.RF";
-inline constexpr std::string_view kRecoveredMessage =
-    "Results of an unfinished run were saved as ";
-// What the message above goes on to say, on a line of its own after the name.
-inline constexpr std::string_view kRecoveredResumeHint =
-    "To finish the run, open it (File > Open > Results + Setup) and choose Records > Resume "
-    "Run.";
 
 // "recovered-YYYYMMDD-hhnnss.RF" for the moment given.
 std::string RecoveredName(const ClockReading& time);

@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "platform/system_paths.h"
+#include "screen/messages.h"
 
 namespace tarvos::station {
 
@@ -26,7 +27,9 @@ void RunRecorder::Start(std::string start_text) {
   const std::string folder = platform::WithSeparator(parts_.ProgramFolder + std::string(kLogsFolder));
   const std::string stem = folder + records::RunLogName(started_at_);
   try {
-    if (!platform::MakeFolders(folder)) throw platform::FileError("Path not found");
+    if (!platform::MakeFolders(folder)) {
+      throw platform::FileError(std::string(platform::kPathNotFoundText));
+    }
     for (int attempt = 1; !file_; ++attempt) {
       const std::string candidate =
           stem + (attempt == 1 ? std::string() : "-" + std::to_string(attempt)) + ".csv";
@@ -120,7 +123,7 @@ void RunRecorder::Write(const records::RunLogRow& row) {
 void RunRecorder::Failed(const std::string& why) {
   if (failure_told_) return;
   failure_told_ = true;
-  parts_.Op.Show(platform::MessageKind::Warning, std::string(kRunLogNotWritten) + why);
+  screen::Tell(parts_.Op, screen::msg::kRunLogNotWritten, {why});
 }
 
 }  // namespace tarvos::station

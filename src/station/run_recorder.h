@@ -18,7 +18,6 @@
 namespace tarvos::station {
 
 inline constexpr std::string_view kLogsFolder = "logs";
-inline constexpr std::string_view kRunLogNotWritten = "The run log could not be written: ";
 
 // Keeps the log of each run and pre-scan: its rows in memory (the window's Run Log and
 // EUT Effects read them) and in "logs/run-YYYYMMDD-hhnnss.csv" in the program folder,

@@ -17,6 +17,7 @@
 #include "platform/text_file.h"
 #include "records/prescan_file.h"
 #include "records/setup_file.h"
+#include "screen/messages.h"
 #include "setup/modulation_display.h"
 
 namespace tarvos::station {
@@ -352,7 +353,7 @@ void Station::StartUp() {
   const auto description_file =
       platform::FindFileIgnoringCase(config_.DefaultPath, calib::kAdapterDescriptionFile);
   if (!description_file || !calib::ReadAdapterDescriptions(*description_file)) {
-    op_.Show(platform::MessageKind::Plain, calib::kUsbTextMissing);
+    screen::Tell(op_, screen::msg::kUsbTextMissing);
   }
 
   link::IdentifyAdapters(
@@ -395,7 +396,7 @@ void Station::ClockTick() {
 
 bool Station::RequestClose() {
   if (closed_) return true;
-  if (!op_.Ask(platform::MessageKind::Confirmation, "Close " + link_.ModelName + " ?")) {
+  if (!screen::Ask(op_, screen::msg::kCloseQuestion, {link_.ModelName})) {
     return false;
   }
   if (run_.Running) recorder_->Add(records::run_event::kStop, Now("window closed"));
@@ -639,8 +640,8 @@ bool Station::ResumeOffered() const {
          engine::ResultCount(results_) > 0;
 }
 
-std::variant<engine::ResumePoint, std::string_view> Station::FindResumePoint() const {
-  if (!results_origin_) return engine::kResumeNoResults;
+std::variant<engine::ResumePoint, const screen::MessageEntry*> Station::FindResumePoint() const {
+  if (!results_origin_) return &screen::msg::kResumeNoResults;
   return engine::FindResumePoint(results_origin_->Setup, results_origin_->PreScan, results_,
                                  pre_scan_);
 }
@@ -648,12 +649,12 @@ std::variant<engine::ResumePoint, std::string_view> Station::FindResumePoint() c
 void Station::ResumeRun() {
   if (run_.Running || !link_.SynthPresent) return;
   const auto found = FindResumePoint();
-  if (const auto* refusal = std::get_if<std::string_view>(&found)) {
-    op_.Show(platform::MessageKind::Warning, *refusal);
+  if (const auto* refusal = std::get_if<const screen::MessageEntry*>(&found)) {
+    screen::Tell(op_, **refusal);
     return;
   }
   const engine::ResumePoint point = std::get<engine::ResumePoint>(found);
-  if (!op_.Ask(platform::MessageKind::Confirmation, engine::ResumeQuestion(point))) return;
+  if (!op_.Ask(screen::msg::kResumeQuestion.Kind, engine::ResumeQuestion(point))) return;
   ResumeAt(point);
 }
 
@@ -675,7 +676,7 @@ void Station::ResumeAt(const engine::ResumePoint& point) {
 
 void Station::EditTitle() {
   const auto title =
-      op_.Input(link_.ModelName + " Test Title", "Enter Display Title : ", records_.DisplayTitle);
+      screen::AskInput(op_, screen::msg::kTitleInput, records_.DisplayTitle, {link_.ModelName});
   if (title) {
     screen_.title_label = *title;
     records_.DisplayTitle = *title;
@@ -761,7 +762,8 @@ void Station::HideDiagnostics() { screen_.diagnostics.visible = false; }
 void Station::ClearDiagnosticsList() { screen_.diagnostics.messages.clear(); }
 
 void Station::SaveDiagnosticsList() {
-  const auto path = op_.SaveFile(platform::FileDialogRequest{"", "Report Files|*.txt", "TXT", ""});
+  const auto path = op_.SaveFile(platform::FileDialogRequest{
+      std::string(screen::msg::kSaveDiagnosticsTitle.Text), "Report Files|*.txt", "TXT", ""});
   if (!path) return;
   try {
     WriteDiagnosticsList(*path, screen_.diagnostics.messages);

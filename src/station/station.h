@@ -146,7 +146,7 @@ class Station {
   bool ResumeOffered() const;
   // The parts of it: where the results in the store would go on, or why they cannot;
   // and the resume itself, without the question (a batch run has been told to).
-  std::variant<engine::ResumePoint, std::string_view> FindResumePoint() const;
+  std::variant<engine::ResumePoint, const screen::MessageEntry*> FindResumePoint() const;
   void ResumeAt(const engine::ResumePoint& point);
 
   // --- the notes dialog ("&Notes..."): Screen().notes

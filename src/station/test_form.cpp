@@ -5,6 +5,7 @@
 
 #include "link/i2c_command.h"
 #include "link/start_up.h"
+#include "screen/messages.h"
 #include "setup/number_forms.h"
 
 namespace tarvos::station {
@@ -18,8 +19,6 @@ constexpr std::size_t kDataBoxBytes = 32;
 constexpr std::size_t kPaStatusLine = 17;
 constexpr uint8_t kPllCounterCommand = 0x30;
 
-constexpr std::string_view kSillyFrequency = "Silly Frequency Error";
-constexpr std::string_view kSillyRCounter = "Silly R Counter Error";
 
 // A box read as a whole number 0 to 65535.
 std::optional<uint16_t> ReadWord(const screen::Field& field) {
@@ -141,25 +140,26 @@ void TestForm::Reset() {
   if (Form().visible) context_.Access.SendSynth("03,31,00,04");
 }
 
-std::optional<double> TestForm::ReadNumber(const screen::Field& field, std::string_view message) {
+std::optional<double> TestForm::ReadNumber(const screen::Field& field,
+                                           const screen::MessageEntry& message) {
   auto value = setup::ParseDecimal(field.text);
-  if (!value) Op().Show(platform::MessageKind::Plain, message);
+  if (!value) screen::Tell(Op(), message);
   return value;
 }
 
 void TestForm::Calculate() {
   if (!Form().visible) return;
   link::AdapterLink& link = context_.Access.Link();
-  const auto mhz = ReadNumber(Form().pll_frequency, kSillyFrequency);
+  const auto mhz = ReadNumber(Form().pll_frequency, screen::msg::kSillyFrequency);
   if (!mhz) return;
   link.PllN = TestFormNCounter(*mhz);
   Form().n_counter.text = std::to_string(link.PllN);
 
-  const auto r = ReadNumber(Form().r_counter, kSillyRCounter);
+  const auto r = ReadNumber(Form().r_counter, screen::msg::kSillyRCounter);
   if (!r) return;
   const auto r_counter = RoundedWithin(*r, 4294967295.0);
   if (!r_counter) {
-    Op().Show(platform::MessageKind::Plain, kSillyRCounter);
+    screen::Tell(Op(), screen::msg::kSillyRCounter);
     return;
   }
   link.RCounter = *r_counter;
@@ -167,9 +167,9 @@ void TestForm::Calculate() {
 
 void TestForm::TransmitPacket() {
   if (!Form().visible) return;
-  const auto n = ReadNumber(Form().n_counter, kSillyFrequency);
+  const auto n = ReadNumber(Form().n_counter, screen::msg::kSillyFrequency);
   if (!n) return;
-  const auto r = ReadNumber(Form().r_counter, kSillyRCounter);
+  const auto r = ReadNumber(Form().r_counter, screen::msg::kSillyRCounter);
   if (!r) return;
   const auto n_counter = RoundedWithin(*n, static_cast<double>(kLargestBox));
   const auto r_counter = RoundedWithin(*r, static_cast<double>(kLargestBox));
@@ -187,7 +187,8 @@ void TestForm::SendString() {
   const std::string text = form.i2c_string.text;
   const auto parsed = link::ParseI2cCommand(text);
   if (!parsed.Packet) {
-    Op().Show(platform::MessageKind::Plain, parsed.Error);
+    // The parser's text is its catalogue entry filled in (screen::msg::kNotHexByte).
+    Op().Show(screen::msg::kNotHexByte.Kind, parsed.Error);
     return;
   }
   if (parsed.Packet->Count == 0) return;

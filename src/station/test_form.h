@@ -10,6 +10,7 @@
 #include "engine/run_state.h"
 #include "link/adapter_access.h"
 #include "link/command_set.h"
+#include "screen/messages.h"
 #include "screen/screen.h"
 
 namespace tarvos::station {
@@ -78,7 +79,7 @@ class TestForm {
   bool WriteOnTestHandle(const link::I2cPacket& packet, link::Unit unit);
   void ShowLamps();
   // The boxes "Calculate" and "I2C Transmit Packet" read, with their messages.
-  std::optional<double> ReadNumber(const screen::Field& field, std::string_view message);
+  std::optional<double> ReadNumber(const screen::Field& field, const screen::MessageEntry& message);
 
   TestFormContext context_;
   int32_t test_handle_ = 0;

@@ -10,6 +10,7 @@
 #include <cstdlib>
 #include <string>
 
+#include "screen/messages.h"
 #include "setup/number_forms.h"
 #include "ui/latin1.h"
 
@@ -386,7 +387,7 @@ int LevelToY(double level, uint8_t cell_range, platform::Operator& op) {
       scale = 6.25L;
       break;
     default:
-      op.Show(platform::MessageKind::Plain, kSoftwareError1);
+      screen::Tell(op, screen::msg::kSoftwareError1);
       return 0;
   }
   const long double y = 254.0L - std::nearbyint(static_cast<long double>(level) * scale);

@@ -27,8 +27,6 @@ inline constexpr int kAxisLabelY = 260;
 inline constexpr int kBandTop = 276;
 inline constexpr int kBandBottom = 280;
 
-inline constexpr std::string_view kSoftwareError1 = "Tarvos Software Error 1";
-
 // A settings colour (0x00BBGGRR) as Qt takes it.
 QColor ColourFromSettings(uint32_t bbggrr);
 

@@ -238,7 +238,7 @@ TEST(SharedLibraryAdaptersLoad, AFileThatIsNoLibraryIsRefused) {
 }
 
 TEST(SharedLibraryAdaptersLoad, AnEmptyNameIsRefusedRatherThanLoadingTheProgram) {
-  EXPECT_EQ(ErrorOfLoading(""), "Cannot load adapter library: the file name is empty");
+  EXPECT_EQ(ErrorOfLoading(""), "Cannot load adapter library \"\": the file name is empty");
 }
 
 TEST(SharedLibraryAdaptersLoad, TheLibraryIsClosedWithTheLoader) {

@@ -15,8 +15,9 @@
 #include "platform/operator.h"
 #include "records/run_log.h"
 #include "scenarios/scan_helpers.h"
-#include "setup/number_forms.h"
 #include "scenarios/station_rig.h"
+#include "screen/messages.h"
+#include "setup/number_forms.h"
 #include "station/recovery.h"
 
 namespace tarvos::scenarios {
@@ -141,7 +142,8 @@ TEST(ResumeTest, AScanStoppedByStopGoesOnAtItsLastResult) {
   // Finished now: there is nothing more to resume.
   rig.TakeTexts();
   rig.St().ResumeRun();
-  EXPECT_EQ(rig.TakeTexts(), std::vector<std::string>{std::string(engine::kResumeAtFinish)});
+  EXPECT_EQ(rig.TakeTexts(),
+            std::vector<std::string>{std::string(screen::msg::kResumeAtFinish.Text)});
 }
 
 TEST(ResumeTest, NoToTheQuestionChangesNothing) {
@@ -217,7 +219,7 @@ TEST(ResumeTest, TheRecoveryFileOfAProgramThatDiedFinishesItsRun) {
   rig.StartUp();
   const std::string name = "recovered-20261207-230509.RF";
   EXPECT_THAT(rig.TakeTexts(),
-              ::testing::Contains(std::string(station::kRecoveredMessage) + name +
+              ::testing::Contains("Results of an unfinished run were saved as " + name +
                                   "\nTo finish the run, open it (File > Open > Results + "
                                   "Setup) and choose Records > Resume Run."));
   ASSERT_TRUE(rig.St().Files().OpenResultsFrom(rig.folder.File(name)));
@@ -344,7 +346,8 @@ TEST(ResumeTest, APreScannedRunGoesOnWithItsReplayAtTheSameIndex) {
   ASSERT_TRUE(later.St().Files().OpenResultsFrom(later.folder.File("run.RF")));
   later.TakeTexts();
   later.St().ResumeRun();
-  EXPECT_EQ(later.TakeTexts(), std::vector<std::string>{std::string(engine::kResumeNeedsPreScan)});
+  EXPECT_EQ(later.TakeTexts(),
+            std::vector<std::string>{std::string(screen::msg::kResumeNeedsPreScan.Text)});
   ASSERT_TRUE(later.St().Files().OpenPreScansFrom(later.folder.File("ps.PSC")));
   ASSERT_TRUE(later.St().Files().OpenResultsFrom(later.folder.File("run.RF")));
   ASSERT_TRUE(later.St().PreScan().Available);
@@ -384,23 +387,23 @@ TEST(ResumeTest, EachRefusalIsAWarningThatChangesNothing) {
   {
     SCOPED_TRACE("nothing in the store");
     EXPECT_FALSE(rig.St().ResumeOffered());
-    ExpectRefused(rig, engine::kResumeNoResults);
+    ExpectRefused(rig, screen::msg::kResumeNoResults.Text);
   }
   {
     SCOPED_TRACE("a scan run to its finish");
     rig.St().PressRun();
-    ExpectRefused(rig, engine::kResumeAtFinish);
+    ExpectRefused(rig, screen::msg::kResumeAtFinish.Text);
   }
   {
     SCOPED_TRACE("cleared");
     rig.op.QueueAnswer(true);
     rig.St().DisplayClear();
-    ExpectRefused(rig, engine::kResumeNoResults);
+    ExpectRefused(rig, screen::msg::kResumeNoResults.Text);
   }
   {
     SCOPED_TRACE("a pre-scan's results");
     rig.St().PressPreScan();
-    ExpectRefused(rig, engine::kResumeOnlyScans);
+    ExpectRefused(rig, screen::msg::kResumeOnlyScans.Text);
   }
 }
 
@@ -423,7 +426,7 @@ TEST(ResumeTest, ResultsOffTheStepsOfTheirSetupAreRefused) {
     for (const std::string& line : lines) out << line << "\r\n";
   }
   ASSERT_TRUE(rig.St().Files().OpenResultsFrom(path));
-  ExpectRefused(rig, engine::kResumeOffSteps);
+  ExpectRefused(rig, screen::msg::kResumeOffSteps.Text);
 
   // A single-frequency setup opened with results is no scan.
   StationRig single;
@@ -437,7 +440,7 @@ TEST(ResumeTest, ResultsOffTheStepsOfTheirSetupAreRefused) {
   }
   ASSERT_TRUE(single.St().Files().OpenResultsFrom(single.folder.File("single.RF")));
   single.TakeTexts();
-  ExpectRefused(single, engine::kResumeOnlyScans);
+  ExpectRefused(single, screen::msg::kResumeOnlyScans.Text);
 }
 
 }  // namespace

@@ -165,5 +165,21 @@ TEST(MessageCatalogueTest, TheGuidesTableIsTheCatalogue) {
       << "the guide's table and the catalogue differ: run make guide-table";
 }
 
+// Every picture the guide shows is in docs/, named so that it is installed and packaged
+// with the guide (docs/guide-*.png).
+TEST(MessageCatalogueTest, TheGuidesPicturesAreThere) {
+  const std::string guide = ReadSource("docs/guide.md");
+  const std::regex picture("!\\[[^\\]]*\\]\\(([^)]+)\\)");
+  int count = 0;
+  for (auto it = std::sregex_iterator(guide.begin(), guide.end(), picture);
+       it != std::sregex_iterator(); ++it) {
+    const std::string name = (*it)[1];
+    ++count;
+    EXPECT_TRUE(name.starts_with("guide-") && name.ends_with(".png")) << name;
+    EXPECT_TRUE(std::ifstream(std::string(TARVOS_SOURCE_DIR) + "/docs/" + name).good()) << name;
+  }
+  EXPECT_GE(count, 3);
+}
+
 }  // namespace
 }  // namespace tarvos::screen

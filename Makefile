@@ -5,7 +5,7 @@ JOBS       ?= $(shell nproc 2>/dev/null || echo 2)
 CMAKE_ARGS ?=
 
 .PHONY: all deps configure build run install test test-asan bench clean \
-        windows windows32 test-windows windows-package screenshots guide-table
+        windows windows32 test-windows windows-package screenshots guide-table walkthrough
 
 all: build
 
@@ -45,6 +45,11 @@ screenshots: build
 	@cp $(BUILD)/grabs/guide-run-log.png $(BUILD)/grabs/guide-eut-effects.png docs/
 	@echo "screenshots: docs/guide-window.png docs/window-during-a-scan.png" \
 	  "docs/guide-run-log.png docs/guide-eut-effects.png"
+
+# The guide's first start and IEC test followed in the real window on an X server of its
+# own, each step checked and photographed into build/walkthrough/ (WHOLE=1: the whole scan).
+walkthrough: build
+	@WHOLE=$(WHOLE) scripts/walkthrough $(abspath $(BUILD))
 
 # The guide's table of messages, written from the message catalogue.
 guide-table: build

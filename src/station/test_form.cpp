@@ -187,7 +187,8 @@ void TestForm::SendString() {
   const std::string text = form.i2c_string.text;
   const auto parsed = link::ParseI2cCommand(text);
   if (!parsed.Packet) {
-    // The parser's text is its catalogue entry filled in (screen::msg::kNotHexByte).
+    // The parser's text is one of its catalogue entries filled in (screen::msg::kNotHexByte,
+    // kTooManyBytes).
     Op().Show(screen::msg::kNotHexByte.Kind, parsed.Error);
     return;
   }

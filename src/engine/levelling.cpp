@@ -22,7 +22,6 @@ constexpr double kTargetLimit = 100.0;
 // The ramp's last level is compared with a little room for the float steps.
 constexpr double kRampTolerance = 1.0001;
 
-
 std::string Fixed2(double value) { return setup::FormatFixed(value, 0, 2); }
 
 

@@ -188,10 +188,8 @@ std::string MessageTable() {
     std::string text =
         entry.Text.empty() ? std::string("(no title)") : "\"" + Cell(entry.Text) + "\"";
     if (entry.Shown == TextShown::Input) {
-      // "title|prompt": the two texts of the box.
-      const std::size_t bar = entry.Text.find('|');
-      text = "\"" + Cell(entry.Text.substr(0, bar)) + "\" / \"" + Cell(entry.Text.substr(bar + 1)) +
-             "\"";
+      const auto [title, prompt] = InputTextsOf(entry);
+      text = "\"" + Cell(title) + "\" / \"" + Cell(prompt) + "\"";
     }
     table += "| " + text + " | " + std::string(ShownName(entry)) + " | " + Cell(entry.When) +
              " | " + Cell(entry.Meaning) + " | " + Cell(entry.Action) + " |\n";

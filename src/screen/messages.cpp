@@ -9,13 +9,16 @@ std::string Fill(const MessageEntry& entry, std::initializer_list<std::string_vi
   return platform::FillText(entry.Text, values);
 }
 
+InputTexts InputTextsOf(const MessageEntry& entry) {
+  const std::size_t bar = entry.Text.find('|');
+  if (bar == std::string_view::npos) return {entry.Text, {}};
+  return {entry.Text.substr(0, bar), entry.Text.substr(bar + 1)};
+}
+
 std::optional<std::string> AskInput(platform::Operator& op, const MessageEntry& entry,
                                     std::string_view initial,
                                     std::initializer_list<std::string_view> values) {
-  const std::size_t bar = entry.Text.find('|');
-  const std::string_view title = entry.Text.substr(0, bar);
-  const std::string_view prompt =
-      bar == std::string_view::npos ? std::string_view{} : entry.Text.substr(bar + 1);
+  const auto [title, prompt] = InputTextsOf(entry);
   // The title takes the first values, one for each of its parts; the prompt the rest.
   const auto in_title = std::min<std::size_t>(
       static_cast<std::size_t>(std::count(title.begin(), title.end(), '{')), values.size());

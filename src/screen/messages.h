@@ -34,6 +34,13 @@ struct MessageEntry {
 // The entry's text with its {name} parts filled in by the values, in order.
 std::string Fill(const MessageEntry& entry, std::initializer_list<std::string_view> values = {});
 
+// The two texts of an input box's entry ("title|prompt").
+struct InputTexts {
+  std::string_view Title;
+  std::string_view Prompt;
+};
+InputTexts InputTextsOf(const MessageEntry& entry);
+
 // An input box of the entry ("title|prompt"), its {name} parts filled in by the values in
 // order; nullopt on Cancel.
 std::optional<std::string> AskInput(platform::Operator& op, const MessageEntry& entry,

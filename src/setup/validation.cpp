@@ -15,7 +15,6 @@
 namespace tarvos::setup {
 namespace {
 
-
 constexpr double kLowestMhz = 29.9;
 constexpr double kLowestHz = 29'900'000.0;
 constexpr double kHzPerMhz = 1'000'000.0;
@@ -24,7 +23,6 @@ constexpr double kLowestStep = 0.25;
 constexpr double kHighestStep = 30.0;
 constexpr int kMostEstimatedPoints = 1000;
 constexpr uint32_t kUncheckedSingleDwell = 5;
-
 
 // A value as a float field holds it; beyond the float range it is an infinity.
 float HeldAsFloat(double value) {

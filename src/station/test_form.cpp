@@ -19,7 +19,6 @@ constexpr std::size_t kDataBoxBytes = 32;
 constexpr std::size_t kPaStatusLine = 17;
 constexpr uint8_t kPllCounterCommand = 0x30;
 
-
 // A box read as a whole number 0 to 65535.
 std::optional<uint16_t> ReadWord(const screen::Field& field) {
   const auto value = setup::ParseInteger(field.text);

@@ -28,10 +28,35 @@ std::function<void(const std::string&)> AdapterWarningInBox(platform::EventLoop&
   };
 }
 
+namespace {
+
+// What stops the window from opening is said in a box too: a program started from the
+// desktop has no console to read it on.
+int CannotStart(platform::Operator& op, std::ostream& err, const std::string& said) {
+  err << said;
+  std::string text = said;
+  while (!text.empty() && text.back() == '\n') text.pop_back();
+  if (text.starts_with("error: ")) text.erase(0, 7);
+  op.Show(platform::MessageKind::Error, text);
+  return kExitCannotStart;
+}
+
+}  // namespace
+
 int RunWindow(int argc, char** argv, std::ostream& out, std::ostream& err) {
   const std::vector<std::string> args(argv + 1, argv + argc);
   const ParsedArguments parsed = ParseWindowArguments(args);
-  if (const auto status = AnswerHelpOrUsage(parsed, out, err)) return *status;
+  std::ostringstream usage_said;
+  if (const auto status = AnswerHelpOrUsage(parsed, out, usage_said)) {
+    // A mistake on a shortcut's command line is said in a box as well.
+    if (*status == kExitCannotStart && ui::HasDisplay()) {
+      ui::QtApplication application(argc, argv);
+      ui::QtOperator op(nullptr);
+      return CannotStart(op, err, usage_said.str());
+    }
+    err << usage_said.str();
+    return *status;
+  }
   const BatchOptions& options = std::get<BatchOptions>(parsed);
   if (!ui::HasDisplay()) {
     err << kNoDisplayText << '\n';
@@ -42,24 +67,14 @@ int RunWindow(int argc, char** argv, std::ostream& out, std::ostream& err) {
 
   ui::QtEventLoop loop;
   ui::QtOperator op(nullptr);
-  // What stops the window from opening is said in a box too: a program started from the
-  // desktop has no console to read it on.
-  const auto cannot_start = [&op, &err](const std::string& said) {
-    err << said;
-    std::string text = said;
-    while (!text.empty() && text.back() == '\n') text.pop_back();
-    if (text.starts_with("error: ")) text.erase(0, 7);
-    op.Show(platform::MessageKind::Error, text);
-    return kExitCannotStart;
-  };
   std::ostringstream adapters_said;
   std::unique_ptr<platform::AdapterLibrary> adapters =
       MakeAdapters(options, loop, adapters_said, AdapterWarningInBox(loop, op, err));
-  if (!adapters) return cannot_start(adapters_said.str());
+  if (!adapters) return CannotStart(op, err, adapters_said.str());
 
   std::ostringstream folder_said;
   const std::optional<std::string> folder = PrepareProgramFolder(options, folder_said);
-  if (!folder) return cannot_start(folder_said.str());
+  if (!folder) return CannotStart(op, err, folder_said.str());
   err << folder_said.str();
   const std::string& program_folder = *folder;
 

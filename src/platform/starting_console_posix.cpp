@@ -1,0 +1,7 @@
+#include "platform/starting_console.h"
+
+namespace tarvos::platform {
+
+void UseStartingConsole() {}
+
+}  // namespace tarvos::platform

@@ -43,8 +43,10 @@ QFont FontFor(ReportFont font, const PageGeometry& page) {
       qfont.setPixelSize(std::max(1, page.ScaledY(15)));
       break;
     case ReportFont::TableRow:
-      // The columns line up only in a monospaced face.
-      qfont.setFamily(QStringLiteral("Courier"));
+      // The columns line up only in a monospaced face. Windows' own Courier is a bitmap
+      // face in a few sizes; Courier New is its outline, and fontconfig gives both the
+      // same face on Linux.
+      qfont.setFamilies({QStringLiteral("Courier New"), QStringLiteral("Courier")});
       qfont.setStyleHint(QFont::TypeWriter);
       qfont.setFixedPitch(true);
       qfont.setPixelSize(std::max(1, page.ScaledY(15)));

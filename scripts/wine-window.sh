@@ -3,6 +3,8 @@
 #   wine_prefix_prepare PREFIX   the Wine prefix to use, made on first use, with fonts
 #   wine_window_start PREFIX     that prefix and the X server
 #   wine_window_wait NAME SECS   waits for a visible window of that exact name
+#   wine_window_shown NAME       whether one is visible now
+#   wine_window_key NAME KEY...  keys typed into the newest window of that name
 #   wine_window_shot ID FILE     a picture of one window
 #   wine_window_stop             ends every program of the prefix, then the server
 
@@ -69,6 +71,11 @@ wine_window_wait() {
 # carries the same name is the newer).
 wine_window_id() {
   xdotool search --onlyvisible --name "^${1}\$" 2>/dev/null | sort -n | tail -n 1
+}
+
+# Whether a window of that exact name is visible now.
+wine_window_shown() {
+  [ -n "$(wine_window_id "$1")" ]
 }
 
 # wine_window_key NAME KEY...: the keys, typed into the newest window of that name.

@@ -84,8 +84,9 @@ class TextWriter {
 };
 
 // A new file that grows as things happen: each Append goes to the system at once (no
-// buffer of ours), so that a crash of the program loses at most the write in progress.
-// Creating it refuses a file that is already there.
+// buffer of ours), so that a crash of the program loses at most the write in progress;
+// Sync puts it on the disk. Creating it refuses a file that is already there, and makes
+// its name in the folder last on the disk too.
 class AppendingFile {
  public:
   // Throws FileError (the folder is missing, the name is taken, ...).
@@ -96,6 +97,9 @@ class AppendingFile {
 
   // Throws FileError ("Disk full", ...).
   void Append(std::string_view bytes);
+  // Waits until what was appended is on the disk, not only with the system, so that a
+  // power cut cannot take it. Throws FileError.
+  void Sync();
 
  private:
   std::intptr_t file_ = -1;  // descriptor or handle

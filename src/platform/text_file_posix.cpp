@@ -117,6 +117,22 @@ AppendingFile::AppendingFile(const std::string& path) : path_(path) {
   const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_APPEND | O_CLOEXEC, 0666);
   if (fd < 0) Fail(errno);
   file_ = fd;
+  // The new name is an entry of its folder, which a power cut may lose unless synced.
+  const std::size_t slash = path.rfind('/');
+  const std::string folder = slash == std::string::npos ? "." : path.substr(0, slash + 1);
+  const int folder_fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  if (folder_fd >= 0) {
+    ::fsync(folder_fd);
+    ::close(folder_fd);
+  }
+}
+
+void AppendingFile::Sync() {
+  int synced = 0;
+  do {
+    synced = ::fdatasync(static_cast<int>(file_));
+  } while (synced != 0 && errno == EINTR);
+  if (synced != 0) Fail(errno);
 }
 
 AppendingFile::~AppendingFile() {

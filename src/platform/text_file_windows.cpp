@@ -168,6 +168,11 @@ void AppendingFile::Append(std::string_view bytes) {
   }
 }
 
+void AppendingFile::Sync() {
+  // Data and the file's size both: FlushFileBuffers writes the metadata too.
+  if (!::FlushFileBuffers(reinterpret_cast<HANDLE>(file_))) FailNow(path_);
+}
+
 TextWriter::~TextWriter() { Discard(); }
 
 void TextWriter::Discard() {

@@ -65,8 +65,8 @@ void ReadSettingsLines(TextReader& reader, SettingsContext& context) {
   context.Screen.single.level_inc.text = reader.ReadLine();
   context.Setup.RangeChoice = ReadWhole8(reader);
   context.Screen.setup.range.index = RangeIndex(context.Setup.RangeChoice);
-  context.Cell.DriveScale = static_cast<uint16_t>(ReadWhole32(reader));
-  context.Cell.DriveOffset = static_cast<uint16_t>(ReadWhole32(reader));
+  context.Cell.DriveScale = setup::ReadWhole16(reader);
+  context.Cell.DriveOffset = setup::ReadWhole16(reader);
   reader.ReadLine();  // line 23: "spare"
 
   // A single-frequency test starts where the scan starts, and the amplifiers are taken

@@ -144,16 +144,36 @@ std::optional<int64_t> ParseInteger(std::string_view text) {
   return negative ? -signed_value : signed_value;
 }
 
-uint32_t ReadWhole32(platform::TextReader& reader) {
+namespace {
+
+// The next whole number, refused as letters are when it lies outside lowest..highest.
+int64_t ReadWholeIn(platform::TextReader& reader, int64_t lowest, int64_t highest) {
   const auto token = reader.ReadValue(kWholeChars);
   if (!token) return 0;
   const auto value = ParseInteger(*token);
-  if (!value) InvalidNumber();
-  return static_cast<uint32_t>(static_cast<uint64_t>(*value));
+  if (!value || *value < lowest || *value > highest) InvalidNumber();
+  return *value;
+}
+
+}  // namespace
+
+uint32_t ReadWhole32(platform::TextReader& reader) {
+  return static_cast<uint32_t>(ReadWholeIn(reader, 0, std::numeric_limits<uint32_t>::max()));
+}
+
+int32_t ReadWhole32Signed(platform::TextReader& reader) {
+  // Written from its unsigned form: both readings of the 32 bits are the same value.
+  const int64_t value = ReadWholeIn(reader, std::numeric_limits<int32_t>::min(),
+                                    std::numeric_limits<uint32_t>::max());
+  return static_cast<int32_t>(static_cast<uint32_t>(value));
+}
+
+uint16_t ReadWhole16(platform::TextReader& reader) {
+  return static_cast<uint16_t>(ReadWholeIn(reader, 0, std::numeric_limits<uint16_t>::max()));
 }
 
 uint8_t ReadWhole8(platform::TextReader& reader) {
-  return static_cast<uint8_t>(ReadWhole32(reader));
+  return static_cast<uint8_t>(ReadWholeIn(reader, 0, std::numeric_limits<uint8_t>::max()));
 }
 
 double ReadRealDouble(platform::TextReader& reader) {

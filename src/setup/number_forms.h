@@ -26,10 +26,14 @@ std::optional<int64_t> ParseInteger(std::string_view text);
 
 // Values read as a text reader of numbers reads them (blanks and empty lines skipped,
 // the rest of the line skipped). Past the end of the file a value reads as 0 without
-// an error; a value that does not convert throws FileError("Invalid numeric input").
-// Whole numbers keep their low 8 or 32 bits.
+// an error; a value that does not convert, or a whole number outside the range of the
+// field it goes into (a negative one in an unsigned field), throws
+// FileError("Invalid numeric input"): it is never cut to the field's low bits.
 uint8_t ReadWhole8(platform::TextReader& reader);
+uint16_t ReadWhole16(platform::TextReader& reader);
 uint32_t ReadWhole32(platform::TextReader& reader);
+// A signed 32-bit field that the files hold in its unsigned form: -2^31 to 2^32 - 1.
+int32_t ReadWhole32Signed(platform::TextReader& reader);
 float ReadReal(platform::TextReader& reader);
 double ReadRealDouble(platform::TextReader& reader);
 

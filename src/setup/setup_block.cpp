@@ -26,8 +26,7 @@ class BlockReader {
     Done();
   }
   void Whole32(int32_t& out) {
-    // Low 32 bits, as every 32-bit field of the block.
-    out = static_cast<int32_t>(ReadWhole32(reader_));
+    out = ReadWhole32Signed(reader_);
     Done();
   }
   void Whole8(uint8_t& out) {

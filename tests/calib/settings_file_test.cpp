@@ -5,6 +5,7 @@
 
 #include <filesystem>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "calib/temp_folder.h"
@@ -220,6 +221,22 @@ TEST_F(SettingsFileTest, TextWhereANumberBelongsFailsAndLoadsDefaults) {
   EXPECT_EQ(back.cell.DriveScale, 26214);
   EXPECT_EQ(back.setup.RangeChoice, 0);
   EXPECT_EQ(back.config.PrintTextColour, 0U);
+}
+
+// A number past its field is refused as text there is: DriveScale is 16 bits, the colours
+// and frequencies 32, a dwell unsigned.
+TEST_F(SettingsFileTest, ANumberPastItsFieldFailsAsTextDoes) {
+  FillDistinctValues(rig);
+  ASSERT_TRUE(SaveSettings(rig.context));
+  const auto saved = SplitCrLf(rig.folder.Read("Tarvos.INI"));
+  for (const auto& [index, value] : std::vector<std::pair<std::size_t, std::string>>{
+           {20, "65536"}, {0, "4294967296"}, {29, "5000000000"}, {31, "-1"}, {19, "256"}}) {
+    auto lines = saved;
+    lines[index] = value;
+    SettingsRig back;
+    back.folder.Write("Tarvos.INI", JoinCrLf(lines));
+    EXPECT_EQ(LoadSettings(back.context), SettingsLoad::Failed) << "line " << index + 1;
+  }
 }
 
 TEST_F(SettingsFileTest, MissingFileLoadsDefaultsAndAsksForTheSerial) {

@@ -60,11 +60,15 @@ TEST(ParseDecimal, TakesFixedAndScientificFormsWhole) {
   EXPECT_EQ(ParseDecimal("0.001e99999999999999999999"), std::nullopt);
 }
 
-TEST(ReadNumbers, KeepTheLowBitsOfWholeNumbers) {
-  platform::TextReader reader("260\r\n4294967297\r\n-1\r\n  7 rest of line\r\n\r\n 9\r\n");
-  EXPECT_EQ(ReadWhole8(reader), 4);
-  EXPECT_EQ(ReadWhole32(reader), 1u);
+TEST(ReadNumbers, WholeNumbersUpToTheEdgesOfTheirFields) {
+  platform::TextReader reader(
+      "255\r\n65535\r\n4294967295\r\n-2147483648\r\n4294967295\r\n  7 rest of line\r\n"
+      "\r\n 9\r\n");
+  EXPECT_EQ(ReadWhole8(reader), 255);
+  EXPECT_EQ(ReadWhole16(reader), 65535);
   EXPECT_EQ(ReadWhole32(reader), 4294967295u);
+  EXPECT_EQ(ReadWhole32Signed(reader), -2147483647 - 1);
+  EXPECT_EQ(ReadWhole32Signed(reader), -1);  // the unsigned form the files hold it in
   EXPECT_EQ(ReadWhole32(reader), 7u);
   EXPECT_EQ(ReadWhole32(reader), 9u);
   EXPECT_EQ(ReadWhole32(reader), 0u);  // past the end
@@ -85,6 +89,15 @@ TEST(ReadNumbers, AValueThatDoesNotConvertIsAnInputError) {
   expect_invalid("1.5\r\n", [](auto& r) { return ReadWhole32(r); });
   expect_invalid("abc\r\n", [](auto& r) { return ReadReal(r); });
   expect_invalid("1e39\r\n", [](auto& r) { return ReadReal(r); });  // beyond a float
+  // One past a field is refused, never cut to its low bits.
+  expect_invalid("256\r\n", [](auto& r) { return ReadWhole8(r); });
+  expect_invalid("-1\r\n", [](auto& r) { return ReadWhole8(r); });
+  expect_invalid("65536\r\n", [](auto& r) { return ReadWhole16(r); });
+  expect_invalid("4294967296\r\n", [](auto& r) { return ReadWhole32(r); });
+  expect_invalid("5000000000\r\n", [](auto& r) { return ReadWhole32(r); });
+  expect_invalid("-1\r\n", [](auto& r) { return ReadWhole32(r); });
+  expect_invalid("4294967296\r\n", [](auto& r) { return ReadWhole32Signed(r); });
+  expect_invalid("-2147483649\r\n", [](auto& r) { return ReadWhole32Signed(r); });
 }
 
 }  // namespace

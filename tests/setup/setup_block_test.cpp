@@ -166,19 +166,38 @@ TEST_F(SetupBlockTest, ABlockCutAfterLine40ReadsTheRestAsZero) {
   EXPECT_EQ(events.back(), "81");
 }
 
-TEST_F(SetupBlockTest, EightBitFieldsKeepTheLowBits) {
-  auto lines = Lines(Written(Sample()));
-  lines[11] = "260";     // ModulationType
-  lines[15] = "258";     // AmplifierConfig
-  lines[16] = "  267 ";  // TestMode
-  std::string text;
-  for (const auto& line : lines) text += line + "\r\n";
-  platform::TextReader reader(text);
-  TestSetup read;
-  ReadSetupBlock(reader, read, Context());
-  EXPECT_EQ(read.ModulationType, 4);
-  EXPECT_EQ(amplifier_config, 2);
-  EXPECT_EQ(read.TestMode, 11);
+TEST_F(SetupBlockTest, ANumberPastItsFieldStopsTheReadAsLettersDo) {
+  // Each line's value one past its field: the read stops there with the input error,
+  // keeping the lines before it, and no value is ever cut to its low bits.
+  const std::vector<std::pair<std::size_t, std::string>> past = {
+      {6, "5000000000"},  // EndFrequency, which would wrap to 705.03 MHz
+      {8, "-1"},          // DwellTime
+      {4, "4294967296"},  // SingleDwell
+      {11, "260"},        // ModulationType
+      {15, "256"},        // AmplifierConfig
+      {16, "  267 "},     // TestMode
+      {10, "-2147483649"},  // EstimatedTime
+      {21, "-5"}};        // the first custom frequency
+  for (const auto& [index, value] : past) {
+    auto lines = Lines(Written(Sample()));
+    lines[index] = value;
+    std::string text;
+    for (const auto& line : lines) text += line + "\r\n";
+    platform::TextReader reader(text);
+    TestSetup read;
+    events.clear();
+    try {
+      ReadSetupBlock(reader, read, Context());
+      ADD_FAILURE() << "line " << index + 1 << " read " << value;
+    } catch (const platform::FileError& error) {
+      EXPECT_STREQ(error.what(), "Invalid numeric input");
+    }
+    // The lines read before it, each told to the context.
+    EXPECT_EQ(std::count_if(events.begin(), events.end(),
+                            [](const std::string& event) { return event != "version"; }),
+              static_cast<std::ptrdiff_t>(index))
+        << "line " << index + 1;
+  }
 }
 
 TEST_F(SetupBlockTest, ANumberThatDoesNotConvertStopsTheReadKeepingWhatCameBefore) {

@@ -1,5 +1,9 @@
 #include "app/batch_operator.h"
 
+#include <utility>
+
+#include "platform/operator_texts.h"
+
 namespace tarvos::app {
 
 using platform::MessageKind;
@@ -40,7 +44,18 @@ void BatchOperator::WriteLine(std::string_view kind, std::string_view text) {
 }
 
 void BatchOperator::Show(MessageKind kind, std::string_view text) {
-  WriteLine(MessageKindName(kind), text);
+  if (kind != MessageKind::Error || file_.empty()) {
+    WriteLine(MessageKindName(kind), text);
+    return;
+  }
+  std::string named = file_ + ": " + std::string(text);
+  if (text == platform::kFileNotFoundText) named += not_found_hint_;
+  WriteLine(MessageKindName(kind), named);
+}
+
+void BatchOperator::NameFile(std::string given, std::string not_found_hint) {
+  file_ = std::move(given);
+  not_found_hint_ = std::move(not_found_hint);
 }
 
 bool BatchOperator::Ask(MessageKind /*kind*/, std::string_view text) {

@@ -33,11 +33,18 @@ class BatchOperator final : public platform::Operator {
   std::optional<uint32_t> ChooseColour(uint32_t initial) override;
   void ShowBusy(bool busy) override;
 
+  // While a file named on the command line is read or written, its errors name it as it
+  // was given ("error: NAME: File not found"), followed by the hint when the file was not
+  // found; an empty name ends that.
+  void NameFile(std::string given, std::string not_found_hint = {});
+
  private:
   void WriteLine(std::string_view kind, std::string_view text);
 
   std::ostream& out_;
   bool answer_;
+  std::string file_;
+  std::string not_found_hint_;
 };
 
 }  // namespace tarvos::app

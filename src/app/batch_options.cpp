@@ -281,58 +281,74 @@ ParsedArguments ParseWindowArguments(const std::vector<std::string>& args) {
   return Parser(args, true).Parse();
 }
 
-std::string UsageText() {
-  return "Usage: tarvos [--program-folder DIR] [--adapters sim|PATH] [--adapter-process]\n"
-         "              [--sim-bench NAME] [--sim-seed N]\n"
-         "       tarvos --batch SETUP.STP --results OUT.RF [options]\n"
-         "       tarvos --resume RESULTS.RF --results OUT.RF [options]\n"
-         "\n"
-         "Without --batch, opens the operator's window on the test set.\n"
-         "\n"
-         "Runs the test of a setup file without the window, as RUN does, and writes the\n"
-         "results with their setup as Save As > Results + Setup does (replacing OUT.RF).\n"
-         "Each recorded step is printed on standard output (\"step N: F MHz, L V/m\"), then\n"
-         "the EUT's faults (\"eut fault: ...\", or \"eut fault: none\"); every message the\n"
-         "program shows goes to standard error as one line (\"kind: text\"). The run's log\n"
-         "is kept in logs/run-YYYYMMDD-hhnnss.csv in the program folder.\n"
-         "\n"
-         "Options:\n"
-         "  --program-folder DIR   the program folder (else $TARVOS_HOME, else\n"
-         "                         ~/.local/share/Brevant Instruments Ltd/Tarvos/)\n"
-         "  --adapters sim|PATH    the simulated test set (default), or the adapter\n"
-         "                         library to load\n"
-         "  --adapter-process      load that library in a helper process of its own\n"
-         "                         (tarvos-adapters), so that its crash or hang ends\n"
-         "                         only the calls\n"
-         "  --sim-bench NAME       the simulated hardware (default " +
-         std::string(kDefaultBench) + "):\n" + Wrapped(BenchList(), kOptionColumn) +
-         "  --sim-seed N           the simulator's noise seed (default 1)\n"
-         "  --virtual-time         run on a virtual clock: a whole scan takes moments\n"
-         "                         (simulated test set only)\n"
-         "  --answer yes|no        the answer to every Yes/No question (default no)\n"
-         "  --stop-after SECONDS   press STOP that long after the start of the run\n"
-         "  --prescan              run a pre-scan instead (PRE-SCAN); tempprescan.psc is\n"
-         "                         written into the program folder as usual\n"
-         "  --report-pdf FILE      print the plot report to a PDF file after the run\n"
-         "  --table-pdf FILE       print the tabular report to a PDF file after the run\n"
-         "  --log FILE.csv         write the run's log there too (replacing FILE.csv)\n"
-         "  --resume RESULTS.RF    instead of --batch: go on with the interrupted scan of\n"
-         "                         that results file (recovery.RF or recovered-*.RF too),\n"
-         "                         with its own setup, from its last result; the results\n"
-         "                         before it are kept and OUT.RF holds them all\n"
-         "  --prescan-file FILE.PSC  load a pre-scan first, as Open > Pre-Scans does:\n"
-         "                         with --batch a pre-scanned run of it (the pre-scan's\n"
-         "                         setup is the one run), with --resume the resume of a\n"
-         "                         pre-scanned run\n"
-         "  --help                 this text\n"
-         "\n"
-         "With the simulated test set, files the program folder lacks are copied in from\n"
-         "the sample data (cell calibration, Salvo.INI, BrevantUSB.TXT, example setups).\n"
-         "\n"
-         "Exit status: 0 the run reached its last step or was stopped by --stop-after;\n"
-         "2 bad usage, or the run could not start (adapter library, no synthesiser, setup,\n"
-         "results or pre-scan file, a run that cannot be resumed); 3 the run ended for any\n"
-         "other reason; 4 the results file or a report was not written.\n";
+std::string UsageText(Program program) {
+  const bool window = program == Program::Window;
+  std::string text =
+      window ? "Usage: tarvos [--program-folder DIR] [--adapters sim|PATH] [--adapter-process]\n"
+               "              [--sim-bench NAME] [--sim-seed N]\n"
+               "       tarvos --batch SETUP.STP --results OUT.RF [options]\n"
+               "       tarvos --resume RESULTS.RF --results OUT.RF [options]\n"
+               "\n"
+               "Without --batch, opens the operator's window on the test set.\n"
+               "\n"
+             : "Usage: tarvos-batch --batch SETUP.STP --results OUT.RF [options]\n"
+               "       tarvos-batch --resume RESULTS.RF --results OUT.RF [options]\n"
+               "\n";
+  text +=
+      "Runs the test of a setup file without the window, as RUN does, and writes the\n"
+      "results with their setup as Save As > Results + Setup does (replacing OUT.RF).\n"
+      "Each recorded step is printed on standard output (\"step N: F MHz, L V/m\"), then\n"
+      "the EUT's faults (\"eut fault: ...\", or \"eut fault: none\"); every message the\n"
+      "program shows goes to standard error as one line (\"kind: text\"). The run's log\n"
+      "is kept in logs/run-YYYYMMDD-hhnnss.csv in the program folder.\n"
+      "\n"
+      "Options:\n"
+      "  --program-folder DIR   the program folder (else $TARVOS_HOME, else\n"
+      "                         ~/.local/share/Brevant Instruments Ltd/Tarvos/)\n"
+      "  --adapters sim|PATH    the simulated test set (default), or the adapter\n"
+      "                         library to load\n"
+      "  --adapter-process      load that library in a helper process of its own\n"
+      "                         (tarvos-adapters), so that its crash or hang ends\n"
+      "                         only the calls\n"
+      "  --sim-bench NAME       the simulated hardware (default " +
+      std::string(kDefaultBench) + "):\n" + Wrapped(BenchList(), kOptionColumn) +
+      "  --sim-seed N           the simulator's noise seed (default 1)\n"
+      "  --virtual-time         run on a virtual clock: a whole scan takes moments\n"
+      "                         (simulated test set only)\n"
+      "  --answer yes|no        the answer to every Yes/No question (default no)\n"
+      "  --stop-after SECONDS   press STOP that long after the start of the run\n"
+      "  --prescan              run a pre-scan instead (PRE-SCAN); tempprescan.psc is\n"
+      "                         written into the program folder as usual\n";
+  if (window) {
+    text +=
+        "  --report-pdf FILE      print the plot report to a PDF file after the run\n"
+        "  --table-pdf FILE       print the tabular report to a PDF file after the run\n";
+  }
+  text +=
+      "  --log FILE.csv         write the run's log there too (replacing FILE.csv)\n"
+      "  --resume RESULTS.RF    instead of --batch: go on with the interrupted scan of\n"
+      "                         that results file (recovery.RF or recovered-*.RF too),\n"
+      "                         with its own setup, from its last result; the results\n"
+      "                         before it are kept and OUT.RF holds them all\n"
+      "  --prescan-file FILE.PSC  load a pre-scan first, as Open > Pre-Scans does:\n"
+      "                         with --batch a pre-scanned run of it (the pre-scan's\n"
+      "                         setup is the one run), with --resume the resume of a\n"
+      "                         pre-scanned run\n"
+      "  --help                 this text\n"
+      "\n"
+      "With the simulated test set, files the program folder lacks are copied in from\n"
+      "the sample data (cell calibration, Salvo.INI, BrevantUSB.TXT, example setups).\n"
+      "\n"
+      "Exit status: 0 the run reached its last step or was stopped by --stop-after;\n"
+      "2 bad usage, or the run could not start (adapter library, no synthesiser, setup,\n"
+      "results or pre-scan file, a run that cannot be resumed, a setup refused as\n"
+      "Invalid Conditions before the first step), and no file was written; 3 the run\n"
+      "ended for any other reason; 4 the results file or a report was not written.\n";
+  if (!window) {
+    text += "\nPrinting the reports (--report-pdf, --table-pdf) needs the program with the\n"
+            "window: tarvos --batch.\n";
+  }
+  return text;
 }
 
 }  // namespace tarvos::app

@@ -53,10 +53,15 @@ ParsedArguments ParseWindowArguments(const std::vector<std::string>& args);
 bool AsksForBatchRun(const std::vector<std::string>& args);
 bool AsksForHelp(const std::vector<std::string>& args);
 
-// The text of --help, lines ending in "\n".
-std::string UsageText();
+// The two programs that take these options: tarvos (the window, or a batch run that can
+// print its reports) and tarvos-batch (batch runs only, without Qt).
+enum class Program { Window, BatchOnly };
+
+// The text of --help of the program, lines ending in "\n".
+std::string UsageText(Program program = Program::Window);
 // The line that follows a usage error, pointing at --help.
 inline constexpr std::string_view kUsageHint = "Run tarvos --help for the options.";
+inline constexpr std::string_view kBatchUsageHint = "Run tarvos-batch --help for the options.";
 // What a start without --batch says when there is no display to open the window on.
 inline constexpr std::string_view kNoDisplayText =
     "No display to open the window on (DISPLAY and WAYLAND_DISPLAY are unset); "

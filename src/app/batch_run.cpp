@@ -18,6 +18,8 @@
 #include "engine/resume.h"
 #include "platform/adapter_library.h"
 #include "platform/event_loop.h"
+#include "platform/operator_texts.h"
+#include "platform/folder_lock.h"
 #include "platform/process_adapters.h"
 #include "platform/shared_library_adapters.h"
 #include "platform/system_event_loop.h"
@@ -34,7 +36,8 @@ namespace {
 
 constexpr std::string_view kNoSynthesiser =
     "error: no synthesiser found at start-up, so the run cannot start";
-constexpr std::string_view kRunNotStarted = "error: the run did not start";
+constexpr std::string_view kRunNotStarted =
+    "error: the run did not start, so no file was written";
 constexpr uint32_t kStopRetryMs = 55;
 
 constexpr std::string_view kNoPrinting =
@@ -129,7 +132,7 @@ void SeedFromSamples(const std::string& program_folder, std::ostream& err) {
   for (const std::string& problem : report.Problems) err << "warning: " << problem << '\n';
 }
 
-std::optional<std::string> PrepareProgramFolder(const BatchOptions& options, std::ostream& err) {
+std::optional<ProgramFolder> PrepareProgramFolder(const BatchOptions& options, std::ostream& err) {
   std::optional<std::string> folder_option;
   if (options.ProgramFolder) folder_option = FromWorkingFolder(*options.ProgramFolder);
   const std::string program_folder = calib::DefaultPath(folder_option);
@@ -139,6 +142,16 @@ std::optional<std::string> PrepareProgramFolder(const BatchOptions& options, std
     err << (folder_option ? "error" : "warning") << ": "
         << screen::Fill(screen::msg::kProgramFolderUnusable, {program_folder}) << '\n';
     if (folder_option) return std::nullopt;
+  }
+  // Before anything in the folder is read or written: a second copy on it would rename
+  // the first one's recovery file and overwrite its settings.
+  platform::FolderLock::Outcome outcome = platform::FolderLock::Outcome::NotLockable;
+  std::unique_ptr<platform::FolderLock> lock = platform::FolderLock::Take(program_folder, outcome);
+  if (outcome == platform::FolderLock::Outcome::HeldByAnother) {
+    std::string shown = program_folder;
+    if (shown.size() > 1 && shown.back() == platform::FolderSeparator()) shown.pop_back();
+    err << "error: " << screen::Fill(screen::msg::kProgramFolderInUse, {shown}) << '\n';
+    return std::nullopt;
   }
   // A per-user folder used for the first time takes the settings and cell files of an
   // installation for all users that it stands in for.
@@ -150,17 +163,18 @@ std::optional<std::string> PrepareProgramFolder(const BatchOptions& options, std
     for (const std::string& problem : report.Problems) err << "warning: " << problem << '\n';
   }
   if (!options.AdapterLibrary) SeedFromSamples(program_folder, err);
-  return program_folder;
+  return ProgramFolder{program_folder, std::move(lock)};
 }
 
 std::optional<int> AnswerHelpOrUsage(const ParsedArguments& parsed, std::ostream& out,
-                                     std::ostream& err) {
+                                     std::ostream& err, Program program) {
   if (std::holds_alternative<HelpRequested>(parsed)) {
-    out << UsageText();
+    out << UsageText(program);
     return kExitDone;
   }
   if (const auto* usage = std::get_if<UsageError>(&parsed)) {
-    err << "error: " << usage->Text << '\n' << kUsageHint << '\n';
+    err << "error: " << usage->Text << '\n'
+        << (program == Program::Window ? kUsageHint : kBatchUsageHint) << '\n';
     return kExitCannotStart;
   }
   return std::nullopt;
@@ -168,10 +182,41 @@ std::optional<int> AnswerHelpOrUsage(const ParsedArguments& parsed, std::ostream
 
 namespace {
 
+// What follows "File not found" for a file named on the command line that is not where
+// it was given, when the program folder has one of that name (the samples are copied
+// there, not into the working folder).
+std::string ProgramFolderHint(const std::string& given, const std::string& program_folder) {
+  if (platform::FileExists(FromWorkingFolder(given))) return {};
+  const std::size_t slash = given.find_last_of("/\\");
+  const std::string name = slash == std::string::npos ? given : given.substr(slash + 1);
+  if (name.empty()) return {};
+  const auto found = platform::FindFileIgnoringCase(program_folder, name);
+  if (!found) return {};
+  return "; the program folder has " + *found;
+}
+
+// The errors of one file named on the command line name it, while it is read or written.
+class NamedFile {
+ public:
+  NamedFile(BatchOperator& op, const std::string& given, const std::string& program_folder)
+      : op_(op) {
+    op_.NameFile(given, program_folder.empty() ? std::string()
+                                               : ProgramFolderHint(given, program_folder));
+  }
+  ~NamedFile() { op_.NameFile({}); }
+  NamedFile(const NamedFile&) = delete;
+  NamedFile& operator=(const NamedFile&) = delete;
+
+ private:
+  BatchOperator& op_;
+};
+
 // Everything between start-up and the closing steps; the status of the batch run.
-int Drive(station::Station& station, platform::EventLoop& loop, const BatchOptions& options,
+int Drive(station::Station& station, BatchOperator& op, const std::string& program_folder,
+          platform::EventLoop& loop, const BatchOptions& options,
           std::optional<platform::TextReader> resumed, const ReportPrinter& print_reports,
-          std::optional<engine::EndReason>& ended, std::ostream& out, std::ostream& err) {
+          std::optional<engine::EndReason>& ended, const uint32_t& steps_recorded,
+          std::ostream& out, std::ostream& err) {
   if (!station.Link().SynthPresent) {
     err << kNoSynthesiser << '\n';
     return kExitCannotStart;
@@ -179,15 +224,21 @@ int Drive(station::Station& station, platform::EventLoop& loop, const BatchOptio
   // The file's own error has been shown by the command. The setup file, then the
   // pre-scan (with its own setup, which it makes pre-scanned), then the results to resume
   // (opening a pre-scanned run's results keeps the pre-scan).
-  if (!options.ResumePath && !station.Files().OpenSetupFrom(FromWorkingFolder(options.SetupPath))) {
-    return kExitCannotStart;
+  if (!options.ResumePath) {
+    const NamedFile named(op, options.SetupPath, program_folder);
+    if (!station.Files().OpenSetupFrom(FromWorkingFolder(options.SetupPath))) {
+      return kExitCannotStart;
+    }
   }
-  if (options.PreScanPath &&
-      !station.Files().OpenPreScansFrom(FromWorkingFolder(*options.PreScanPath))) {
-    return kExitCannotStart;
+  if (options.PreScanPath) {
+    const NamedFile named(op, *options.PreScanPath, program_folder);
+    if (!station.Files().OpenPreScansFrom(FromWorkingFolder(*options.PreScanPath))) {
+      return kExitCannotStart;
+    }
   }
   std::optional<engine::ResumePoint> resume_point;
   if (options.ResumePath) {
+    const NamedFile named(op, *options.ResumePath, program_folder);
     if (!station.Files().OpenResultsRead(FromWorkingFolder(*options.ResumePath),
                                          std::move(*resumed))) {
       return kExitCannotStart;
@@ -242,9 +293,11 @@ int Drive(station::Station& station, platform::EventLoop& loop, const BatchOptio
   press();  // returns when the run has ended
   if (stop_timer) stop_timer->SetEnabled(false);
 
-  if (!ended) {
+  // A run refused before its first step (its conditions, or a box before it) has no
+  // results: the files named on the command line keep what they hold.
+  if (!ended || (*ended == engine::EndReason::InvalidConditions && steps_recorded == 0)) {
     err << kRunNotStarted << '\n';
-    return ExitStatusFor(ended, stopped_by_option);
+    return kExitCannotStart;
   }
   // The EUT's faults follow the steps; standard output ends with the run time, and the
   // messages go elsewhere.
@@ -254,16 +307,19 @@ int Drive(station::Station& station, platform::EventLoop& loop, const BatchOptio
   }
   out << RunTimeLine(run_ended - run_began);
   out.flush();
-  if (!station.Files().SaveResultsTo(FromWorkingFolder(options.ResultsPath))) {
-    return kExitNotSaved;
+  {
+    const NamedFile named(op, options.ResultsPath, {});
+    if (!station.Files().SaveResultsTo(FromWorkingFolder(options.ResultsPath))) {
+      return kExitNotSaved;
+    }
   }
   if (options.LogPath) {
-    const std::string path = FromWorkingFolder(*options.LogPath);
     try {
-      platform::WriteFileAtomically(path, station.Recorder().Content());
+      platform::WriteFileAtomically(FromWorkingFolder(*options.LogPath),
+                                    station.Recorder().Content());
     } catch (const platform::FileError& error) {
-      err << "error: the run log could not be written to " << path << ": " << error.what()
-          << '\n';
+      err << "error: " << *options.LogPath << ": the run log could not be written: "
+          << error.what() << '\n';
       return kExitNotSaved;
     }
   }
@@ -281,17 +337,20 @@ int RunWith(const BatchOptions& options, const ReportPrinter& print_reports, std
       [&err](const std::string& text) { err << "warning: " << text << '\n' << std::flush; });
   if (!adapters) return kExitCannotStart;
 
-  const std::optional<std::string> folder = PrepareProgramFolder(options, err);
+  const std::optional<ProgramFolder> folder = PrepareProgramFolder(options, err);
   if (!folder) return kExitCannotStart;
-  const std::string& program_folder = *folder;
+  const std::string& program_folder = folder->Path;
   // Read before start-up renames a recovery file left behind, which may be this one.
   std::optional<platform::TextReader> resumed;
   if (options.ResumePath) {
-    const std::string path = FromWorkingFolder(*options.ResumePath);
     try {
-      resumed = platform::TextReader::Open(path);
+      resumed = platform::TextReader::Open(FromWorkingFolder(*options.ResumePath));
     } catch (const platform::FileError& error) {
-      err << "error: the results file " << path << " cannot be read: " << error.what() << '\n';
+      err << "error: " << *options.ResumePath << ": " << error.what();
+      if (error.what() == platform::kFileNotFoundText) {
+        err << ProgramFolderHint(*options.ResumePath, program_folder);
+      }
+      err << '\n';
       return kExitCannotStart;
     }
   }
@@ -300,15 +359,19 @@ int RunWith(const BatchOptions& options, const ReportPrinter& print_reports, std
   station::Station station(
       station::StationParts{*clock.Loop, *adapters, op, program_folder, clock.LocalTime});
   std::optional<engine::EndReason> ended;
-  station.OnRecorded([&station, &out](uint32_t index) {
+  uint32_t steps_recorded = 0;
+  station.OnRecorded([&station, &out, &steps_recorded](uint32_t index) {
+    ++steps_recorded;
     out << StepLine(index, station.Results().Entries[engine::EntryIndex(index)]);
     out.flush();  // a run on the real clock takes minutes: show each step as it comes
   });
 
+  station.SetResumeCommand(print_reports ? "tarvos" : "tarvos-batch");
   // No window to wait for: start up at once rather than on the start-up timer.
   station.StartUp();
   const int status =
-      Drive(station, *clock.Loop, options, std::move(resumed), print_reports, ended, out, err);
+      Drive(station, op, program_folder, *clock.Loop, options, std::move(resumed), print_reports,
+            ended, steps_recorded, out, err);
   station.Close();  // nobody to ask the close question
   return status;
 }
@@ -362,7 +425,9 @@ int RunBatchReportingFailures(const std::vector<std::string>& args,
 int RunBatch(const std::vector<std::string>& args, const ReportPrinter& print_reports,
              std::ostream& out, std::ostream& err) {
   const ParsedArguments parsed = ParseBatchArguments(args);
-  if (const auto status = AnswerHelpOrUsage(parsed, out, err)) return *status;
+  // Only the program with the window can print: tarvos-batch runs without a printer.
+  const Program program = print_reports ? Program::Window : Program::BatchOnly;
+  if (const auto status = AnswerHelpOrUsage(parsed, out, err, program)) return *status;
   const BatchOptions& options = std::get<BatchOptions>(parsed);
   if ((options.ReportPdf || options.TablePdf) && !print_reports) {
     err << kNoPrinting << '\n';

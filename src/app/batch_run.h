@@ -16,6 +16,7 @@
 #include "engine/result_store.h"
 #include "engine/run_state.h"
 #include "platform/adapter_library.h"
+#include "platform/folder_lock.h"
 #include "platform/event_loop.h"
 #include "station/station.h"
 
@@ -68,10 +69,17 @@ void SeedFromSamples(const std::string& program_folder, std::ostream& err);
 // per-user folder is seeded from an installation for all users, and any folder on the
 // simulated test set from the samples. nullopt, after writing why, when a folder named
 // on the command line cannot be used.
-std::optional<std::string> PrepareProgramFolder(const BatchOptions& options, std::ostream& err);
+// The folder is locked for this program first (platform::FolderLock): another copy of the
+// program holding it is an error, and nothing in the folder is touched.
+struct ProgramFolder {
+  std::string Path;  // ends with a separator
+  std::unique_ptr<platform::FolderLock> Lock;  // held for the program's life; null when
+                                               // the folder takes no lock file
+};
+std::optional<ProgramFolder> PrepareProgramFolder(const BatchOptions& options, std::ostream& err);
 // Writes the usage text or the usage error; the exit status then, nullopt to go on.
 std::optional<int> AnswerHelpOrUsage(const ParsedArguments& parsed, std::ostream& out,
-                                     std::ostream& err);
+                                     std::ostream& err, Program program = Program::Window);
 
 // The local date and time of a moment, as the clock shows it.
 station::ClockReading LocalReading(std::time_t moment);

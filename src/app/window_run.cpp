@@ -73,10 +73,10 @@ int RunWindow(int argc, char** argv, std::ostream& out, std::ostream& err) {
   if (!adapters) return CannotStart(op, err, adapters_said.str());
 
   std::ostringstream folder_said;
-  const std::optional<std::string> folder = PrepareProgramFolder(options, folder_said);
+  const std::optional<ProgramFolder> folder = PrepareProgramFolder(options, folder_said);
   if (!folder) return CannotStart(op, err, folder_said.str());
   err << folder_said.str();
-  const std::string& program_folder = *folder;
+  const std::string& program_folder = folder->Path;
 
   station::Station station(station::StationParts{
       loop, *adapters, op, program_folder, [] { return LocalReading(std::time(nullptr)); }});

@@ -92,6 +92,10 @@ void Sequencer::StartRun() {
     setup.TestMode += setup::kPreScanOffset;
   }
   Call(context_.ReloadCellTable);
+  resume_kept_.reset();
+  if (resume_ && resume_->Index >= 1 && resume_->Index < kEntries) {
+    resume_kept_ = context_.Results.Entries[resume_->Index];
+  }
   StartRunState(run, context_.Results, screen, false, resume_ ? resume_->Index : 1);
   end_run_done_ = false;
   screen.buttons.run.caption = "STOP";
@@ -455,6 +459,12 @@ void Sequencer::EndRun(EndReason reason) {
   RunState& run = context_.Run;
   screen::Screen& screen = context_.Screen;
   end_run_done_ = true;
+  if (resume_kept_ && resume_ && context_.Results.NextIndex == resume_->Index) {
+    // Ended before the repeated step recorded: the result it was to replace stays.
+    context_.Results.Entries[resume_->Index] = *resume_kept_;
+    context_.Results.NextIndex = resume_->Index + 1;
+  }
+  resume_kept_.reset();
   // The field must not stay on because one write came out short: the command goes again,
   // at most until the synthesiser's third fault has marked it absent.
   for (int attempt = 0; attempt < kFieldOffAttempts; ++attempt) {

@@ -76,6 +76,8 @@ class Sequencer final : public link::LinkEvents {
   Levelling levelling_;
   uint16_t ramp_index_ = 0;
   std::optional<ResumePoint> resume_;
+  // The resumed result N as it was: it stands until the repeated step N records its own.
+  std::optional<ResultPoint> resume_kept_;
   int depth_ = 0;
   // The end-of-run routine has run for this run (a handler may run it before End).
   bool end_run_done_ = false;

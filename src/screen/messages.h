@@ -125,6 +125,47 @@ inline constexpr MessageEntry kRecoveryNotRenamed{
     "At start-up, when recovery.RF was found but could not be renamed.",
     "The results are still in recovery.RF, and the next run will replace them.",
     "Copy recovery.RF elsewhere before starting a run, and check the folder's permissions."};
+inline constexpr MessageEntry kRecoveredRunBatch{
+    kBox,
+    kInformation,
+    "Results of an unfinished run were saved as {path}\nTo finish the run: {program} "
+    "--resume \"{path}\" --results OUT.RF",
+    "At the start of a run without the window (--batch, --resume), when the program found "
+    "the results file that a run in progress keeps (recovery.RF) left behind.",
+    "The program or the computer stopped during a run. The results recorded up to then are "
+    "in the file named.",
+    "Run the command shown, with the results file to write in place of OUT.RF, to finish "
+    "the scan; or open the file in the window and choose Records > Resume Run."};
+inline constexpr MessageEntry kRecoveredSingle{
+    kBox,
+    kInformation,
+    "Results of an unfinished single-frequency test were saved as {name}\nA "
+    "single-frequency test is not resumed: open the file to see its results, or run the "
+    "test again.",
+    "At start-up, when the results file that a single-frequency test in progress keeps "
+    "(recovery.RF) was left behind.",
+    "The program or the computer stopped during a single-frequency test. Its results up to "
+    "then are in the file named (its full path in a run without the window).",
+    "Open the file (File > Open > Results + Setup) to look at them or print them; run the "
+    "test again to go on."};
+inline constexpr MessageEntry kRecoveredPreScan{
+    kBox,
+    kInformation,
+    "A pre-scan was interrupted; what it had measured was saved as {name}\nA pre-scan "
+    "cannot be resumed: to use one, run it again (PRE-SCAN).",
+    "At start-up, when the program found the file that a pre-scan in progress keeps "
+    "(recovery-prescan.RF) left behind.",
+    "The program or the computer stopped during a pre-scan. Its drive levels are kept only "
+    "when it ends, so the pre-scanned runs cannot use it.",
+    "Press PRE-SCAN to run the pre-scan again; the file named can be opened to look at."};
+inline constexpr MessageEntry kPreScanRecoveryNotRenamed{
+    kBox,
+    kError,
+    "What an interrupted pre-scan had measured is in recovery-prescan.RF, which could not "
+    "be renamed: {reason}",
+    "At start-up, when recovery-prescan.RF was found but could not be renamed.",
+    "The file stays, and the next pre-scan will replace it.",
+    "Copy recovery-prescan.RF elsewhere to keep it, and check the folder's permissions."};
 inline constexpr MessageEntry kCellFileMissing{
     kQuestion,
     kWarning,
@@ -547,6 +588,16 @@ inline constexpr MessageEntry kProgramFolderUnusable{
     "Starting, when the program folder cannot be made or written.",
     "Settings, cell files and results cannot be kept.",
     "Choose a folder you can write (--program-folder, or TARVOS_HOME)."};
+inline constexpr MessageEntry kProgramFolderInUse{
+    kBox,
+    kError,
+    "Tarvos is already running with the program folder {folder}.",
+    "Starting, when another copy of the program (window or batch) is using the same "
+    "program folder.",
+    "Two copies on one folder would overwrite each other's settings, pre-scan and the "
+    "results file of a run in progress; this copy ends and changes nothing.",
+    "Use the copy that is running, wait for its run to end, or start this one with a "
+    "program folder of its own (--program-folder, or TARVOS_HOME)."};
 
 // files
 inline constexpr MessageEntry kOpenResultsTitle{kFile,
@@ -665,9 +716,13 @@ inline constexpr MessageEntry kInvalidNumericInput{kBox,
                                                    kError,
                                                    platform::kInvalidNumericInputText,
                                                    "Opening a results, setup or pre-scan file.",
-                                                   "A number in the file cannot be read.",
+                                                   "A number in the file cannot be read, or "
+                                                   "does not fit the value it is for (a "
+                                                   "frequency above 4294967295 Hz, a negative "
+                                                   "dwell): it is never cut to fit.",
                                                    "The file is damaged or is not one of this "
-                                                   "program's files; open another."};
+                                                   "program's files; correct the number or "
+                                                   "open another."};
 
 // the run log, the EUT's effects and resuming
 inline constexpr MessageEntry kRunLogNotWritten{

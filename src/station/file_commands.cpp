@@ -200,7 +200,7 @@ bool FileCommands::OpenResults(
   context_.Validation.RefreshSetupDisplay();
   ShowLoadedResults(context_);
   Repaint(context_);
-  if (context_.ResultsOpened) context_.ResultsOpened();
+  if (context_.ResultsOpened) context_.ResultsOpened(path);
   return true;
 }
 

@@ -23,8 +23,8 @@ struct FileCommandsContext {
   std::function<void(uint8_t mode)> SwitchMode;
   std::function<void()> Redraw;   // the graph
   std::function<void()> Repaint;  // the main window
-  // Results and their setup have been read from a file.
-  std::function<void()> ResultsOpened;
+  // Results and their setup have been read from the file at the path.
+  std::function<void(const std::string& path)> ResultsOpened;
 };
 
 // The File menu: Open and Save As of results, setup and pre-scans, and Save Results.

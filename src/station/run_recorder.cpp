@@ -109,10 +109,25 @@ std::string RunRecorder::Content() const {
   return content;
 }
 
+namespace {
+
+// The rows a power cut must not take: what the run measured, what the EUT did, what
+// went wrong and how it ended. The samples of a strip chart come twice a second and are
+// left to the system.
+bool SyncedRow(std::string_view event) {
+  namespace ev = records::run_event;
+  return event == ev::kStart || event == ev::kResume || event == ev::kStep ||
+         event == ev::kEutFault || event == ev::kEutOk || event == ev::kFault ||
+         event == ev::kEnd;
+}
+
+}  // namespace
+
 void RunRecorder::Write(const records::RunLogRow& row) {
   if (!file_) return;
   try {
     file_->Append(records::RunLogLine(row) + "\r\n");
+    if (SyncedRow(row.Event)) file_->Sync();
   } catch (const platform::FileError& error) {
     file_.reset();
     written_whole_ = false;

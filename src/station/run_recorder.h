@@ -21,8 +21,8 @@ inline constexpr std::string_view kLogsFolder = "logs";
 
 // Keeps the log of each run and pre-scan: its rows in memory (the window's Run Log and
 // EUT Effects read them) and in "logs/run-YYYYMMDD-hhnnss.csv" in the program folder,
-// each row written as it happens. A log that cannot be written is said once a run, and
-// the run goes on.
+// each row written as it happens (and put on the disk, but for the strip chart's samples).
+// A log that cannot be written is said once a run, and the run goes on.
 class RunRecorder {
  public:
   struct Parts {

@@ -202,7 +202,11 @@ Station::Station(StationParts parts)
       FileCommandsContext{FilesContext(), *validation_, run_, op_, screen_,
                           [this](uint8_t mode) { setup::SwitchMode(*modes_, mode); },
                           [this] { Redraw(); }, [this] { Repaint(); },
-                          [this] { results_origin_ = ResultsOrigin{setup_, false}; }});
+                          [this](const std::string& path) {
+                            // A pre-scan's results, kept by a pre-scan that never ended,
+                            // are a pre-scan's still: they cannot be resumed as a test.
+                            results_origin_ = ResultsOrigin{setup_, IsPreScanRecoveryName(path)};
+                          }});
 
   test_form_ = std::make_unique<station::TestForm>(TestFormContext{
       access_, commands_, cell_, run_,
@@ -252,12 +256,13 @@ std::string Station::RunStartText() {
   static constexpr std::array<std::string_view, 3> kAmplifiers = {"PA Other", "Kestrel Series",
                                                                   "Vantor"};
   const uint8_t config = link_.AmplifierConfig;
+  // The mode the run has, which the label may not show yet (a pre-scan just opened).
+  const std::string mode = setup::ModeLabel(setup_.TestMode).empty()
+                               ? screen_.monitor.mode_label
+                               : std::string(setup::ModeLabel(setup_.TestMode));
   std::vector<std::pair<std::string, std::string>> pairs = {
       {"program", std::string(kSoftwareVersion)},
-      // The mode the run has, which the label may not show yet (a pre-scan just opened).
-      {"mode", setup::ModeLabel(setup_.TestMode).empty()
-                   ? screen_.monitor.mode_label
-                   : std::string(setup::ModeLabel(setup_.TestMode))},
+      {"mode", run_.PreScanRunning ? "Pre-Scan (" + mode + ")" : mode},
       {"start", mhz(setup_.StartFrequency) + " MHz"},
       {"finish", mhz(setup_.EndFrequency) + " MHz"},
       {"step", records::RunLogNumber(setup_.StepPercent, 2) + " %"},
@@ -317,7 +322,7 @@ void Station::SaveRecovery(uint32_t index) {
   // takes the step just recorded as one of the results.
   const uint32_t next = results_.NextIndex;
   results_.NextIndex = index + 1;
-  recovery_->Save(FilesContext());
+  recovery_->Save(FilesContext(), run_.PreScanRunning);
   results_.NextIndex = next;
 }
 
@@ -635,9 +640,13 @@ void Station::AcceptSystemDetails() {
   calib::AcceptSystemDetails(screen_.system_details, context);
 }
 
+void Station::SetResumeCommand(std::string program) {
+  recovery_->SetResumeCommand(std::move(program));
+}
+
 bool Station::ResumeOffered() const {
   return started_up_ && link_.SynthPresent && !run_.Running && results_origin_ &&
-         engine::ResultCount(results_) > 0;
+         !results_origin_->PreScan && engine::ResultCount(results_) > 0;
 }
 
 std::variant<engine::ResumePoint, const screen::MessageEntry*> Station::FindResumePoint() const {

@@ -221,6 +221,9 @@ class Station {
 
   // Hooks for the batch run.
   void OnRecorded(std::function<void(uint32_t index)> listener) { recorded_ = std::move(listener); }
+  // A run without the window: what start-up says of a recovered run gives the command
+  // line of this program that resumes it.
+  void SetResumeCommand(std::string program);
   void OnRunEnded(std::function<void(engine::EndReason)> listener) { run_ended_ = std::move(listener); }
 
  private:

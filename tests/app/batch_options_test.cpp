@@ -271,11 +271,13 @@ TEST(BatchOptionsTest, TheUsageTextNamesEveryOptionAndTheExitStatuses) {
   }
   EXPECT_THAT(usage, HasSubstr("Exit status: 0 "));
   EXPECT_EQ(usage.back(), '\n');
-  // It must read in an ordinary terminal.
-  std::size_t line_start = 0;
-  for (std::size_t end = usage.find('\n'); end != std::string::npos;
-       line_start = end + 1, end = usage.find('\n', line_start)) {
-    EXPECT_LE(end - line_start, 80u) << usage.substr(line_start, end - line_start);
+  // Both programs' texts must read in an ordinary terminal.
+  for (const std::string& text : {usage, UsageText(Program::BatchOnly)}) {
+    std::size_t line_start = 0;
+    for (std::size_t end = text.find('\n'); end != std::string::npos;
+         line_start = end + 1, end = text.find('\n', line_start)) {
+      EXPECT_LE(end - line_start, 80u) << text.substr(line_start, end - line_start);
+    }
   }
 }
 

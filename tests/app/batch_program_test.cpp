@@ -254,18 +254,51 @@ TEST_F(BatchProgramTest, TheAnswerOptionAnswersEveryQuestion) {
 
   constexpr const char* kQuestion =
       "question: Cell File is Missing or Corrupt! Do You Want to Load Cell File ?";
+  constexpr const char* kNotStarted = "error: the run did not start, so no file was written";
+  const std::string earlier = work_.Read("out.RF");
   const ProgramRun yes = Run({"--virtual-time", "--answer", "yes"});
-  EXPECT_EQ(yes.Status, kExitRunEnded);
-  EXPECT_TRUE(StepLines(yes.Out).empty()) << yes.Out;  // ended before its first step
+  EXPECT_EQ(yes.Status, kExitCannotStart);
+  EXPECT_EQ(yes.Out, "");  // ended before its first step
   // Yes installs a cell file: the serial keeps its pre-filled text, the folder dialog
   // is cancelled.
   EXPECT_THAT(Lines(yes.Err), ElementsAre(kQuestion, "input: Enter Cell Serial Number : ",
                                           kQuestion, "input: Enter Cell Serial Number : ",
-                                          "warning: The Run has Ended. (Invalid Conditions)."));
+                                          "warning: The Run has Ended. (Invalid Conditions).",
+                                          kNotStarted));
   const ProgramRun no = Run({"--virtual-time"});
-  EXPECT_EQ(no.Status, kExitRunEnded);
+  EXPECT_EQ(no.Status, kExitCannotStart);
   EXPECT_THAT(Lines(no.Err), ElementsAre(kQuestion, kQuestion,
-                                         "warning: The Run has Ended. (Invalid Conditions)."));
+                                         "warning: The Run has Ended. (Invalid Conditions).",
+                                         kNotStarted));
+  EXPECT_EQ(work_.Read("out.RF"), earlier);  // the earlier run's results stay
+}
+
+// A setup the run refuses (a finish past the cell's range) never gets a first step: every
+// file named on the command line keeps its bytes, and the status says it did not start.
+TEST_F(BatchProgramTest, ARunRefusedBeforeItsFirstStepWritesNothing) {
+  std::vector<std::string> setup = Lines(TempFolder::ReadFile(kIecIndustrial));
+  ASSERT_EQ(setup[6], "1000000000");
+  setup[6] = "2000000000";
+  std::string text;
+  for (const std::string& line : setup) text += line + "\r\n";
+  work_.Write("far.STP", text);
+  ASSERT_EQ(Run({"--virtual-time", "--stop-after", "8"}).Status, kExitDone);
+  const std::string earlier = work_.Read("out.RF");
+  ASSERT_GT(Lines(earlier).size(), 40u);
+  const std::string log = work_.Write("old.csv", "an earlier log\r\n");
+  const std::string pdf = work_.Write("old.pdf", "an earlier report");
+
+  const ProgramRun refused = RunProgram(
+      work_.Path(), {"--batch", "far.STP", "--results", "out.RF", "--program-folder", "home",
+                     "--virtual-time", "--log", "old.csv", "--table-pdf", "old.pdf"});
+  EXPECT_EQ(refused.Status, kExitCannotStart);
+  EXPECT_EQ(refused.Out, "");
+  EXPECT_THAT(Lines(refused.Err), Contains("warning: Invalid End Frequency"));
+  EXPECT_THAT(Lines(refused.Err), Contains("warning: The Run has Ended. (Invalid Conditions)."));
+  EXPECT_EQ(Lines(refused.Err).back(), "error: the run did not start, so no file was written");
+  EXPECT_EQ(work_.Read("out.RF"), earlier);
+  EXPECT_EQ(work_.Read("old.csv"), "an earlier log\r\n");
+  EXPECT_EQ(work_.Read("old.pdf"), "an earlier report");
 }
 
 TEST_F(BatchProgramTest, NoSynthesiserMeansTheRunCannotStart) {
@@ -284,6 +317,58 @@ TEST_F(BatchProgramTest, AnUnreadableSetupFileMeansTheRunCannotStart) {
   EXPECT_EQ(run.Out, "");
   EXPECT_THAT(run.Err, HasSubstr(": File not found\n"));
   EXPECT_FALSE(std::filesystem::exists(work_.Path() + "out.RF"));
+}
+
+// A finish of 5000 MHz does not fit its 32-bit field: the file is refused as one with
+// letters there would be, rather than run to 705.03 MHz.
+TEST_F(BatchProgramTest, ASetupNumberPastItsFieldIsRefusedNotWrapped) {
+  std::vector<std::string> setup = Lines(TempFolder::ReadFile(kIecIndustrial));
+  for (const auto& [index, value] :
+       std::vector<std::pair<std::size_t, std::string>>{{6, "5000000000"}, {8, "-1"}}) {
+    auto lines = setup;
+    lines[index] = value;
+    std::string text;
+    for (const std::string& line : lines) text += line + "\r\n";
+    work_.Write("wide.STP", text);
+    const ProgramRun run = RunProgram(work_.Path(), {"--batch", "wide.STP", "--results", "out.RF",
+                                                     "--program-folder", "home", "--virtual-time"});
+    EXPECT_EQ(run.Status, kExitCannotStart) << value;
+    EXPECT_EQ(run.Out, "") << value;
+    EXPECT_THAT(run.Err, HasSubstr("Invalid numeric input")) << value;
+    EXPECT_FALSE(work_.Has("out.RF")) << value;
+  }
+}
+
+// A file named on the command line is named in its error as it was given; when it is not
+// where it was given but the program folder (where the samples go) has it, the line says
+// where.
+TEST_F(BatchProgramTest, AFileThatIsNotThereIsNamedAndFoundInTheProgramFolder) {
+  const ProgramRun run =
+      RunProgram(work_.Path(), {"--batch", "IEC-Industrial.STP", "--results", "out.RF",
+                                "--program-folder", "home", "--virtual-time"});
+  EXPECT_EQ(run.Status, kExitCannotStart);
+  EXPECT_THAT(Lines(run.Err),
+              Contains("error: IEC-Industrial.STP: File not found; the program folder has " +
+                       work_.Path() + "home/IEC-Industrial.STP"));
+  EXPECT_EQ(Lines(run.Err).size(), 3u) << run.Err;  // the first start's two, then this
+  EXPECT_FALSE(work_.Has("out.RF"));
+
+  const ProgramRun nowhere =
+      RunProgram(work_.Path(), {"--batch", "sub/none.STP", "--results", "out.RF",
+                                "--program-folder", "home", "--virtual-time"});
+  EXPECT_THAT(Lines(nowhere.Err), Contains("error: sub/none.STP: File not found"));
+  const ProgramRun resume =
+      RunProgram(work_.Path(), {"--resume", "gone.RF", "--results", "out.RF",
+                                "--program-folder", "home", "--virtual-time"});
+  EXPECT_EQ(resume.Status, kExitCannotStart);
+  EXPECT_THAT(Lines(resume.Err), Contains("error: gone.RF: File not found"));
+  const ProgramRun prescan =
+      RunProgram(work_.Path(), {"--batch", kIecIndustrial, "--prescan-file", "none.PSC",
+                                "--results", "out.RF", "--program-folder", "home",
+                                "--virtual-time"});
+  EXPECT_EQ(prescan.Status, kExitCannotStart);
+  EXPECT_THAT(Lines(prescan.Err), Contains("error: none.PSC: File not found"));
+  EXPECT_FALSE(work_.Has("out.RF"));
 }
 
 TEST_F(BatchProgramTest, AResultsFileThatCannotBeWrittenIsItsOwnStatus) {
@@ -330,6 +415,20 @@ TEST_F(BatchProgramTest, TheBatchProgramWithoutQtRunsTheSameScan) {
   EXPECT_EQ(refused.Status, kExitCannotStart);
   EXPECT_THAT(refused.Err, HasSubstr("printing the reports needs the program with the window"));
   EXPECT_FALSE(work_.Has("out2.RF"));
+
+  // Its help names itself and only the options it takes; its usage errors point at it.
+  const ProgramRun help = RunProgram(work_.Path(), {"--help"}, {}, TARVOS_BATCH_EXECUTABLE);
+  EXPECT_EQ(help.Status, kExitDone);
+  EXPECT_EQ(help.Out, UsageText(Program::BatchOnly));
+  EXPECT_TRUE(help.Out.starts_with("Usage: tarvos-batch --batch SETUP.STP --results OUT.RF"))
+      << help.Out;
+  EXPECT_THAT(help.Out, Not(HasSubstr("  --report-pdf")));
+  EXPECT_THAT(help.Out, Not(HasSubstr("  --table-pdf")));
+  EXPECT_THAT(help.Out, Not(HasSubstr("Without --batch")));
+  EXPECT_THAT(help.Out, Not(HasSubstr("Usage: tarvos ")));
+  const ProgramRun wrong = RunProgram(work_.Path(), {"--batch"}, {}, TARVOS_BATCH_EXECUTABLE);
+  EXPECT_EQ(wrong.Status, kExitCannotStart);
+  EXPECT_EQ(Lines(wrong.Err).back(), "Run tarvos-batch --help for the options.");
 }
 
 TEST_F(BatchProgramTest, TheProgramFolderComesFromTarvosHomeWithoutTheOption) {

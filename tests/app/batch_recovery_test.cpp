@@ -122,16 +122,20 @@ TEST(BatchRecoveryTest, AKilledRunLeavesItsStepsAndTheNextStartNamesThem) {
     return next;
   }());
   EXPECT_EQ(again.Status, kExitDone) << again.Err;
-  // One line: the message's line break is a blank there.
-  const std::regex told(R"(information: Results of an unfinished run were saved as )"
-                        R"((recovered-\d{8}-\d{6}\.RF) To finish the run, open it \(File > )"
-                        R"(Open > Results \+ Setup\) and choose Records > Resume Run\.)");
+  // One line: the message's line break is a blank there. Without the window it names
+  // the file in full and the command that resumes it.
+  const std::string home = work.Path() + "home/";
+  const std::regex told(R"(information: Results of an unfinished run were saved as (.*)/)"
+                        R"((recovered-\d{8}-\d{6}\.RF) To finish the run: tarvos --resume )"
+                        R"re("(.*)" --results OUT\.RF)re");
   std::smatch match;
   std::string name;
   int times = 0;
   for (const std::string& line : Lines(again.Err)) {
     if (std::regex_match(line, match, told)) {
-      name = match[1].str();
+      EXPECT_EQ(match[1].str() + "/", home);
+      name = match[2].str();
+      EXPECT_EQ(match[3].str(), home + name);
       ++times;
     }
   }
@@ -144,6 +148,89 @@ TEST(BatchRecoveryTest, AKilledRunLeavesItsStepsAndTheNextStartNamesThem) {
   // and entry 0 (";" delimited by default, frequency first).
   EXPECT_THAT(recovered[100], HasSubstr("80000000;")) << recovered[100];
   EXPECT_THAT(recovered[101], HasSubstr("80800000;")) << recovered[101];
+}
+
+// A second copy on the folder of a run in progress is refused before it touches anything:
+// the first run's recovery file goes on growing, and once the first is gone (killed, so
+// no closing steps) the folder is free again.
+TEST(BatchRecoveryTest, ASecondCopyOnTheSameProgramFolderIsRefused) {
+  ASSERT_EQ(::access(TARVOS_EXECUTABLE, X_OK), 0);
+  TempFolder work;
+  const std::vector<std::string> args = {"--batch", kIecIndustrial, "--results", "out.RF",
+                                         "--program-folder", "home"};
+  Background run(work.Path(), args);
+  ASSERT_TRUE(run.WaitFor("step 2: ", std::chrono::seconds(120))) << run.Out();
+
+  std::vector<std::string> second = args;
+  second[3] = "second.RF";
+  second.push_back("--virtual-time");
+  second.push_back("--stop-after");
+  second.push_back("5");
+  const ProgramRun refused = RunProgram(work.Path(), second);
+  EXPECT_EQ(refused.Status, kExitCannotStart);
+  EXPECT_EQ(refused.Out, "");
+  const std::string home = std::filesystem::canonical(work.Path() + "home").string();
+  EXPECT_EQ(refused.Err, "error: Tarvos is already running with the program folder " + home +
+                             ".\n");
+  EXPECT_FALSE(work.Has("second.RF"));
+  EXPECT_TRUE(work.Has("home/recovery.RF"));
+  EXPECT_FALSE(work.Has("home/Tarvos.INI"));  // only the first copy writes it, at its close
+  for (const auto& entry : std::filesystem::directory_iterator(work.Path() + "home")) {
+    EXPECT_FALSE(entry.path().filename().string().starts_with("recovered-")) << entry.path();
+  }
+  // The first run goes on recording.
+  ASSERT_TRUE(run.WaitFor("step 3: ", std::chrono::seconds(120))) << run.Out();
+  run.Kill();
+
+  const ProgramRun after = RunProgram(work.Path(), second);
+  EXPECT_EQ(after.Status, kExitDone) << after.Err;
+  EXPECT_THAT(after.Err, HasSubstr("information: Results of an unfinished run were saved as "));
+}
+
+// A pre-scan killed in the middle keeps a file of its own, which the next start names as
+// a pre-scan to run again; it is never resumed as a test.
+TEST(BatchRecoveryTest, AnInterruptedPreScanIsNamedAsOneAndNeverResumed) {
+  ASSERT_EQ(::access(TARVOS_EXECUTABLE, X_OK), 0);
+  TempFolder work;
+  Background run(work.Path(), {"--batch", kIecIndustrial, "--results", "out.RF",
+                               "--program-folder", "home", "--prescan"});
+  ASSERT_TRUE(run.WaitFor("step 2: ", std::chrono::seconds(120))) << run.Out();
+  run.Kill();
+  EXPECT_FALSE(work.Has("home/recovery.RF"));
+  ASSERT_TRUE(work.Has("home/recovery-prescan.RF"));
+  std::vector<std::string> logs;
+  for (const auto& entry : std::filesystem::directory_iterator(work.Path() + "home/logs")) {
+    logs.push_back(entry.path().filename().string());
+  }
+  ASSERT_EQ(logs.size(), 1u);
+  const auto rows = records::ReadRunLog(work.Read("home/logs/" + logs[0]));
+  ASSERT_TRUE(rows);
+  EXPECT_THAT(rows->front().Text, HasSubstr("mode=Pre-Scan (Standard); "));
+
+  const ProgramRun again =
+      RunProgram(work.Path(), {"--resume", "home/recovery-prescan.RF", "--results", "again.RF",
+                               "--program-folder", "home", "--virtual-time"});
+  EXPECT_EQ(again.Status, kExitCannotStart);
+  const std::regex told(R"(information: A pre-scan was interrupted; what it had measured was )"
+                        R"(saved as (.*)/(recovered-prescan-\d{8}-\d{6}\.RF) A pre-scan cannot be )"
+                        R"(resumed: to use one, run it again \(PRE-SCAN\)\.)");
+  // After the first start's questions (the killed pre-scan never closed to save them).
+  const std::vector<std::string> said = Lines(again.Err);
+  ASSERT_GE(said.size(), 2u) << again.Err;
+  std::smatch match;
+  ASSERT_TRUE(std::regex_match(said[said.size() - 2], match, told)) << again.Err;
+  EXPECT_EQ(match[1].str() + "/", work.Path() + "home/");  // in full, without the window
+  EXPECT_EQ(said.back(), "warning: Only a standard or custom scan can be resumed.");
+  EXPECT_FALSE(work.Has("again.RF"));
+  EXPECT_FALSE(work.Has("home/recovery-prescan.RF"));
+
+  // Under its new name it is still a pre-scan's.
+  const ProgramRun renamed =
+      RunProgram(work.Path(), {"--resume", "home/" + match[2].str(), "--results", "again.RF",
+                               "--program-folder", "home", "--virtual-time"});
+  EXPECT_EQ(renamed.Status, kExitCannotStart);
+  EXPECT_EQ(Lines(renamed.Err).back(), "warning: Only a standard or custom scan can be resumed.");
+  EXPECT_FALSE(work.Has("again.RF"));
 }
 
 // The frequency column of a results file's entries 1 to the last, and its entry lines.
@@ -208,6 +295,40 @@ TEST(BatchRecoveryTest, AKilledRunResumedFromItsRecoveryFileEndsAsOneRun) {
   EXPECT_THAT(again.Err, HasSubstr("warning: This scan has already reached its finish.\n"));
   EXPECT_FALSE(work.Has("again.RF"));
   EXPECT_TRUE(Lines(again.Out).empty()) << again.Out;
+}
+
+// A resume stopped before its first step records: the result it was to measure again
+// stays in the file, EUT status and all.
+TEST(BatchRecoveryTest, AResumeStoppedBeforeItsFirstStepKeepsEveryResult) {
+  TempFolder work;
+  ASSERT_EQ(RunProgram(work.Path(), {"--batch", kIecIndustrial, "--results", "stop.RF",
+                                     "--program-folder", "home", "--virtual-time",
+                                     "--stop-after", "40"})
+                .Status,
+            kExitDone);
+  std::vector<std::string> lines = Lines(work.Read("stop.RF"));
+  const std::vector<std::string> entries = EntryLines(lines);
+  const std::size_t n = entries.size();
+  ASSERT_GE(n, 3u);
+  // The last result with the EUT failed: its status is the file's to keep.
+  std::string& last = lines[lines.size() - 2];
+  ASSERT_EQ(last, entries.back());
+  last = last.substr(0, last.rfind(';') + 1) + "     2";
+  std::string text;
+  for (const std::string& line : lines) text += line + "\r\n";
+  work.Write("stop.RF", text);
+
+  const ProgramRun resumed =
+      RunProgram(work.Path(), {"--resume", "stop.RF", "--results", "stop.RF", "--program-folder",
+                               "home", "--virtual-time", "--stop-after", "1"});
+  ASSERT_EQ(resumed.Status, kExitDone) << resumed.Err;
+  for (const std::string& line : Lines(resumed.Out)) {
+    EXPECT_FALSE(line.starts_with("step ")) << resumed.Out;
+  }
+  const std::vector<std::string> kept = EntryLines(Lines(work.Read("stop.RF")));
+  ASSERT_EQ(kept.size(), n);
+  EXPECT_EQ(kept.back(), last);
+  EXPECT_EQ(kept, EntryLines(lines));
 }
 
 }  // namespace

@@ -66,8 +66,9 @@ TEST(LocalReadingTest, TakesTheCalendarOfTheLocalZone) {
 
 TEST(RunBatchTest, HelpGoesToStandardOutput) {
   std::ostringstream out, err;
+  // Without a printer, as tarvos-batch runs it: its own usage.
   EXPECT_EQ(RunBatch({"--batch", "x", "--help"}, nullptr, out, err), kExitDone);
-  EXPECT_EQ(out.str(), UsageText());
+  EXPECT_EQ(out.str(), UsageText(Program::BatchOnly));
   EXPECT_EQ(err.str(), "");
 }
 
@@ -79,7 +80,7 @@ TEST(RunBatchTest, ABadCommandLineIsOneErrorLineAndTheHint) {
   EXPECT_EQ(out.str(), "");
   EXPECT_EQ(err.str(),
             "error: --answer needs yes or no, not 'maybe'\n"
-            "Run tarvos --help for the options.\n");
+            "Run tarvos-batch --help for the options.\n");
 }
 
 TEST(RunBatchTest, WithoutAPrinterThePdfOptionsAreRefusedBeforeTheRun) {

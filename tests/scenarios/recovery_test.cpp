@@ -17,6 +17,7 @@
 #include "records/results_file.h"
 #include "scenarios/scan_helpers.h"
 #include "scenarios/station_rig.h"
+#include "setup/test_setup.h"
 #include "station/recovery.h"
 
 namespace tarvos::scenarios {
@@ -116,14 +117,17 @@ TEST(RecoveryTest, SavingTheFileSendsNothingToTheSynthesiser) {
   EXPECT_GT(CountPackets(rig.sim.SynthPackets(), {0x03, 0x20, 0x00, 0x04}), 0);
 }
 
-TEST(RecoveryTest, APreScanKeepsItsStepsTooAndItsEndDeletesThem) {
+TEST(RecoveryTest, APreScanKeepsItsStepsInAFileOfItsOwnAndItsEndDeletesThem) {
+  constexpr std::string_view kPreScanRecovery = "recovery-prescan.RF";
   StationRig rig;
   PrepareSmallScan(rig);
   std::vector<bool> present;
-  rig.St().OnRecorded([&](uint32_t) { present.push_back(rig.folder.Has(kRecovery)); });
+  rig.St().OnRecorded([&](uint32_t) {
+    present.push_back(rig.folder.Has(kPreScanRecovery) && !rig.folder.Has(kRecovery));
+  });
   Watch watch(rig);
   std::vector<std::string> second;
-  watch.AtPhase(RunPhase::NextStep, 3, [&] { second = rig.folder.Lines(kRecovery); });
+  watch.AtPhase(RunPhase::NextStep, 3, [&] { second = rig.folder.Lines(kPreScanRecovery); });
   rig.St().PressPreScan();
   EXPECT_EQ(rig.TakeTexts(), std::vector<std::string>{"The Pre-Scan has Ended. "});
   // The hook runs after the save: the file is there from the first step on.
@@ -133,6 +137,55 @@ TEST(RecoveryTest, APreScanKeepsItsStepsTooAndItsEndDeletesThem) {
   EXPECT_EQ(second[second.size() - 2],
             records::ResultsEntryLine(rig.St().Results().Entries[2], delimiter));
   EXPECT_FALSE(rig.folder.Has(kRecovery));
+  EXPECT_FALSE(rig.folder.Has(kPreScanRecovery));
+}
+
+// What an interrupted pre-scan left is named as a pre-scan's, to run again; opened, it is
+// not offered for resume and is refused as a pre-scan's.
+TEST(RecoveryTest, AnInterruptedPreScanIsNamedToRunAgainAndNeverResumed) {
+  StationRig rig;
+  {
+    records::RecordsRig written;
+    written.Results->Entries[1] = {100'000'000, 9.9F, 0};
+    written.Results->Entries[2] = {105'000'000, 9.8F, 0};
+    written.Results->NextIndex = 3;
+    records::SaveResultsFile(written.Context(), rig.folder.File("recovery-prescan.RF"));
+  }
+  rig.now = {2026, 3, 4, 5, 6, 7};
+  rig.StartUp();
+  const std::string name = "recovered-prescan-20260304-050607.RF";
+  EXPECT_FALSE(rig.folder.Has("recovery-prescan.RF"));
+  ASSERT_TRUE(rig.folder.Has(name));
+  EXPECT_THAT(rig.TakeTexts(),
+              ::testing::Contains("A pre-scan was interrupted; what it had measured was saved "
+                                  "as " + name + "\nA pre-scan cannot be resumed: to use one, "
+                                  "run it again (PRE-SCAN)."));
+  ASSERT_TRUE(rig.St().Files().OpenResultsFrom(rig.folder.File(name)));
+  EXPECT_EQ(rig.St().Results().NextIndex, 3u);
+  EXPECT_FALSE(rig.St().ResumeOffered());
+  rig.St().ResumeRun();
+  EXPECT_EQ(rig.TakeTexts(),
+            std::vector<std::string>{"Only a standard or custom scan can be resumed."});
+  EXPECT_FALSE(rig.St().Run().Running);
+}
+
+// A single-frequency test is not resumed: the message says so rather than offer it.
+TEST(RecoveryTest, AnInterruptedSingleFrequencyTestIsNotOfferedForResume) {
+  StationRig rig;
+  {
+    records::RecordsRig written;
+    written.Setup.TestMode = setup::kSingle;
+    written.Results->Entries[1] = {100'000'000, 3.0F, 0};
+    written.Results->NextIndex = 2;
+    records::SaveResultsFile(written.Context(), rig.folder.File(kRecovery));
+  }
+  rig.now = {2026, 3, 4, 5, 6, 7};
+  rig.StartUp();
+  EXPECT_THAT(rig.TakeTexts(),
+              ::testing::Contains("Results of an unfinished single-frequency test were saved "
+                                  "as recovered-20260304-050607.RF\nA single-frequency test is "
+                                  "not resumed: open the file to see its results, or run the "
+                                  "test again."));
 }
 
 TEST(RecoveryTest, AFileThatCannotBeWrittenIsToldOnceAndTheRunGoesOn) {
@@ -215,6 +268,12 @@ TEST(RecoveryTest, NothingLeftBehindMeansNothingToSay) {
 TEST(RecoveryTest, RecoveredNamesCarryTheDateAndTimeInFixedWidths) {
   EXPECT_EQ(station::RecoveredName({2026, 12, 9, 8, 5, 3}), "recovered-20261209-080503.RF");
   EXPECT_EQ(station::RecoveredName({1999, 1, 31, 23, 59, 59}), "recovered-19990131-235959.RF");
+  EXPECT_EQ(station::RecoveredName({2026, 12, 9, 8, 5, 3}, true),
+            "recovered-prescan-20261209-080503.RF");
+  EXPECT_TRUE(station::IsPreScanRecoveryName("/a/b/recovered-prescan-20261209-080503.RF"));
+  EXPECT_TRUE(station::IsPreScanRecoveryName("C:\\Tarvos\\RECOVERY-PRESCAN.rf"));
+  EXPECT_FALSE(station::IsPreScanRecoveryName("/a/recovered-20261209-080503.RF"));
+  EXPECT_FALSE(station::IsPreScanRecoveryName("/recovered-prescan-x/recovery.RF"));
 }
 
 }  // namespace

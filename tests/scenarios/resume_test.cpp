@@ -89,6 +89,33 @@ void StopInDwellOf(StationRig& rig, Watch& watch, uint32_t n) {
   ASSERT_EQ(engine::ResultCount(rig.St().Results()), n);
 }
 
+// STOP before the repeated step records: result N stays as it was, EUT status and all,
+// and the store counts it again.
+TEST(ResumeTest, AResumeStoppedBeforeItsFirstStepKeepsResultN) {
+  StationRig rig;
+  PrepareSmallScan(rig, kScan);
+  Watch watch(rig);
+  StopInDwellOf(rig, watch, 3);
+  rig.St().Results().Entries[3].EutStatus = engine::kEutFault;
+  const engine::ResultPoint third = rig.St().Results().Entries[3];
+  rig.TakeTexts();
+
+  Watch again(rig);
+  again.AtPhase(RunPhase::Levelling, 3, [&rig] { rig.St().PressRun(); });
+  rig.op.QueueAnswer(true);
+  rig.St().ResumeRun();
+  EXPECT_EQ(rig.TakeTexts(), (std::vector<std::string>{"Resume the run at 110.250 MHz (result 3) ?",
+                                                        std::string(kStopped)}));
+  const engine::ResultStore& results = rig.St().Results();
+  ASSERT_EQ(engine::ResultCount(results), 3u);
+  EXPECT_EQ(results.Entries[3].Frequency, third.Frequency);
+  EXPECT_EQ(results.Entries[3].Level, third.Level);
+  EXPECT_EQ(results.Entries[3].EutStatus, engine::kEutFault);
+  EXPECT_EQ(results.Entries[4].Frequency, 0u);
+  // And it can be resumed again from the same point.
+  EXPECT_TRUE(rig.St().ResumeOffered());
+}
+
 TEST(ResumeTest, AScanStoppedByStopGoesOnAtItsLastResult) {
   const std::vector<Entry> whole = WholeRun(kScan);
   ASSERT_EQ(whole.size(), 10u);

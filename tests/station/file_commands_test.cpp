@@ -141,7 +141,9 @@ struct Rig {
                                             },
                                             [this] { calls.push_back("Redraw"); },
                                             [this] { calls.push_back("Repaint"); },
-                                            [this] { calls.push_back("ResultsOpened"); }}};
+                                            [this](const std::string&) {
+                                              calls.push_back("ResultsOpened");
+                                            }}};
 
   int Versions() const {
     return static_cast<int>(std::count(calls.begin(), calls.end(), "RequestVersion"));

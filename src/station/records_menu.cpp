@@ -56,10 +56,35 @@ bool RecordsMenu::OpenLogFrom(const std::string& path) {
   return true;
 }
 
-void RecordsMenu::SaveLogAs() {
+namespace {
+
+std::string ContentOfRows(const std::vector<records::RunLogRow>& rows) {
   std::string content = std::string(records::kRunLogHeader) + "\r\n";
-  for (const records::RunLogRow& row : LogRows()) content += records::RunLogLine(row) + "\r\n";
-  SaveText({std::string(screen::msg::kSaveRunLogTitle.Text), "Run Logs|*.csv", "csv", ""}, content);
+  for (const records::RunLogRow& row : rows) content += records::RunLogLine(row) + "\r\n";
+  return content;
+}
+
+}  // namespace
+
+std::string RecordsMenu::LogContent() const {
+  if (!opened_) return recorder_.Content();
+  try {
+    std::string content = platform::ReadFileBytes(opened_->Path);
+    if (records::ReadRunLog(content)) return content;
+  } catch (const platform::FileError&) {
+    // Gone or changed since it was opened: what was read then will do.
+  }
+  return ContentOfRows(opened_->Rows);
+}
+
+std::vector<records::RunLogRow> RecordsMenu::AllLogRows() const {
+  auto rows = records::ReadRunLog(LogContent());
+  return rows ? std::move(*rows) : LogRows();
+}
+
+void RecordsMenu::SaveLogAs() {
+  SaveText({std::string(screen::msg::kSaveRunLogTitle.Text), "Run Logs|*.csv", "csv", ""},
+           LogContent());
 }
 
 bool RecordsMenu::EpisodesFromResultsFile() const {

@@ -38,7 +38,12 @@ class RecordsMenu {
   // A file that is not a run log is refused with "Not a run log: " and its name
   // (screen::msg::kNotARunLog).
   bool OpenLogFrom(const std::string& path);
-  // "Save As...": the rows shown, as the log file has them.
+  // The log shown as its file has it: the file itself when there is one (every row, those
+  // that memory has let go of a long strip chart too), else the rows kept.
+  std::string LogContent() const;
+  // Its rows, read from LogContent: what Print puts on paper.
+  std::vector<records::RunLogRow> AllLogRows() const;
+  // "Save As...": a copy of LogContent.
   void SaveLogAs();
 
   // --- "EUT Effects"

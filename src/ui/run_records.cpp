@@ -167,7 +167,16 @@ void RunLogWindow::Refresh() {
 
 bool RunLogWindow::PrintOn(QPrinter& printer) {
   Refresh();
-  return PrintTable(printer, "Run Log: " + source_->text(), *table_);
+  // The whole log, as its file has it: a long strip chart's oldest samples are only there.
+  const std::vector<records::RunLogRow> rows = station_.RecordsWindows().AllLogRows();
+  QTableWidget whole(static_cast<int>(rows.size()), table_->columnCount());
+  for (int column = 0; column < table_->columnCount(); ++column) {
+    whole.setHorizontalHeaderItem(column, table_->horizontalHeaderItem(column)->clone());
+  }
+  for (std::size_t i = 0; i < rows.size(); ++i) {
+    SetRow(&whole, static_cast<int>(i), RowCells(rows[i]));
+  }
+  return PrintTable(printer, "Run Log: " + source_->text(), whole);
 }
 
 void RunLogWindow::Print() {

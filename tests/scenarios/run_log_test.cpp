@@ -230,5 +230,39 @@ TEST(RunLogScenarioTest, AStripChartLogsItsSamples) {
   EXPECT_TRUE(sample->LevelVm && sample->Step);
 }
 
+// A strip chart long enough for memory to let its oldest samples go: Save As copies the
+// log file itself, every sample in it, and its rows are what Print puts on paper.
+TEST(RunLogScenarioTest, SaveAsCopiesTheWholeLogFileOfALongStripChart) {
+  StationRig rig;
+  rig.StartUp();
+  rig.St().PressSinglePoint();
+  rig.Screen().single.frequency.text = "100";
+  rig.Screen().single.level.text = "3";
+  rig.St().LeaveSetupField();
+  rig.TakeTexts();
+  Watch watch(rig);
+  watch.When([&] { return rig.St().Recorder().DroppedSamples() > 0; },
+             [&] { rig.St().PressRun(); });
+  rig.St().PressRun();
+  watch.Stop();
+  ASSERT_GT(rig.St().Recorder().DroppedSamples(), 0u);
+
+  station::RecordsMenu& menu = rig.St().RecordsWindows();
+  const std::string file = platform::ReadFileBytes(rig.St().Recorder().Path());
+  rig.op.QueueFile(rig.folder.File("copy.csv"));
+  menu.SaveLogAs();
+  EXPECT_EQ(platform::ReadFileBytes(rig.folder.File("copy.csv")), file);
+  const auto all = menu.AllLogRows();
+  EXPECT_EQ(all.size(), menu.LogRows().size() + rig.St().Recorder().DroppedSamples());
+  EXPECT_EQ(all.front().Event, ev::kStart);
+  EXPECT_EQ(all.back().Event, ev::kEnd);
+
+  // An opened log is copied as its file has it too.
+  ASSERT_TRUE(menu.OpenLogFrom(rig.folder.File("copy.csv")));
+  rig.op.QueueFile(rig.folder.File("again.csv"));
+  menu.SaveLogAs();
+  EXPECT_EQ(platform::ReadFileBytes(rig.folder.File("again.csv")), file);
+}
+
 }  // namespace
 }  // namespace tarvos::scenarios

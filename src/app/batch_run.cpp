@@ -243,6 +243,7 @@ int Drive(station::Station& station, BatchOperator& op, const std::string& progr
                                          std::move(*resumed))) {
       return kExitCannotStart;
     }
+    station.NameResults(*options.ResumePath);  // as the operator gave it, for the log
     const auto found = station.FindResumePoint();
     if (const auto* refusal = std::get_if<const screen::MessageEntry*>(&found)) {
       // As the window's warning box says it.
@@ -301,7 +302,7 @@ int Drive(station::Station& station, BatchOperator& op, const std::string& progr
   }
   // The EUT's faults follow the steps; standard output ends with the run time, and the
   // messages go elsewhere.
-  const auto episodes = records::EutEpisodes(station.Recorder().Rows());
+  const auto episodes = records::EutEpisodesOfRun(station.Recorder().Rows(), station.Results());
   for (const std::string& line : records::EpisodeLines(episodes)) {
     out << line << '\n';
   }

@@ -78,6 +78,16 @@ std::string Optional(const std::optional<double>& value, int decimals) {
 
 std::string RunLogNumber(double value, int decimals) { return Fixed(value, decimals); }
 
+std::string StartValue(std::string_view value) {
+  if (value.find_first_of(";=\"") == std::string_view::npos) return std::string(value);
+  std::string quoted = "\"";
+  for (const char c : value) {
+    if (c == '"') quoted += '"';
+    quoted += c;
+  }
+  return quoted + "\"";
+}
+
 std::string LogTimeText(const LocalDateTime& start, uint64_t plus_ms) {
   const int64_t start_s = DaysFromCivil(start.Year, start.Month, start.Day) * 86400 +
                           int64_t{start.Hour} * 3600 + int64_t{start.Minute} * 60 + start.Second;
@@ -247,10 +257,13 @@ std::vector<EutEpisode> EutEpisodes(const std::vector<RunLogRow>& rows) {
   return episodes;
 }
 
-std::vector<EutEpisode> EutEpisodesOfResults(const engine::ResultStore& results) {
+namespace {
+
+// The episodes of entries first to before end, from their EUT statuses.
+std::vector<EutEpisode> EpisodesOfEntries(const engine::ResultStore& results, uint32_t end) {
   std::vector<EutEpisode> episodes;
   std::optional<EutEpisode> open;
-  const uint32_t last = std::min<uint32_t>(results.NextIndex, engine::kEntries);
+  const uint32_t last = std::min<uint32_t>(end, engine::kEntries);
   for (uint32_t i = 1; i < last; ++i) {
     const engine::ResultPoint& entry = results.Entries[i];
     const double mhz = entry.Frequency / 1'000'000.0;
@@ -270,6 +283,39 @@ std::vector<EutEpisode> EutEpisodesOfResults(const engine::ResultStore& results)
     open->StillFailing = true;
     episodes.push_back(*open);
   }
+  return episodes;
+}
+
+}  // namespace
+
+std::vector<EutEpisode> EutEpisodesOfResults(const engine::ResultStore& results) {
+  return EpisodesOfEntries(results, results.NextIndex);
+}
+
+std::vector<EutEpisode> EutEpisodesOfRun(const std::vector<RunLogRow>& rows,
+                                         const engine::ResultStore& results) {
+  std::vector<EutEpisode> logged = EutEpisodes(rows);
+  const auto resume = std::find_if(rows.begin(), rows.end(), [](const RunLogRow& row) {
+    return row.Event == run_event::kResume && row.Step;
+  });
+  if (resume == rows.end()) return logged;
+  std::vector<EutEpisode> episodes = EpisodesOfEntries(results, *resume->Step + 1);
+  if (!episodes.empty() && episodes.back().StillFailing) {
+    EutEpisode& kept = episodes.back();
+    kept.StillFailing = false;
+    // Failing at the last kept result and again from the step that went on: one episode,
+    // whose time before the resume is not known.
+    if (!logged.empty() && resume->FrequencyMhz &&
+        Fixed(logged.front().FromMhz, 3) == Fixed(*resume->FrequencyMhz, 3)) {
+      kept.ToMhz = logged.front().ToMhz;
+      kept.Steps += logged.front().Steps;
+      kept.LowestTargetVm = logged.front().LowestTargetVm;
+      kept.HighestTargetVm = logged.front().HighestTargetVm;
+      kept.StillFailing = logged.front().StillFailing;
+      logged.erase(logged.begin());
+    }
+  }
+  episodes.insert(episodes.end(), logged.begin(), logged.end());
   return episodes;
 }
 

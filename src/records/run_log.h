@@ -59,6 +59,10 @@ std::string RunLogNumber(double value, int decimals);
 // "run-YYYYMMDD-hhnnss" for the moment.
 std::string RunLogName(const LocalDateTime& start);
 
+// A value of the start row's "key=value; ..." text: quoted, its quotes doubled, when it
+// holds ";", "=" or a quote, so the text splits back into its pairs.
+std::string StartValue(std::string_view value);
+
 // The row as a line of the file, without its line end.
 std::string RunLogLine(const RunLogRow& row);
 // One field as the file has it: quoted when it holds a comma, a quote or a line end.
@@ -88,6 +92,11 @@ std::vector<EutEpisode> EutEpisodes(const std::vector<RunLogRow>& rows);
 // The episodes as a results file recorded them: runs of entries whose EUT status is a
 // fault, at those entries' frequencies (no targets, no times).
 std::vector<EutEpisode> EutEpisodesOfResults(const engine::ResultStore& results);
+// The episodes of a run: those of its rows, and for a resumed run (its "resume" row holds
+// in step the results it kept) first those of the kept results, from their EUT statuses,
+// so that they cover the whole scan. An episode going on across the resume is one.
+std::vector<EutEpisode> EutEpisodesOfRun(const std::vector<RunLogRow>& rows,
+                                         const engine::ResultStore& results);
 
 // "eut fault: 105.000 MHz to 105.000 MHz, 1 step, 3.00 V/m, 6.2 s" and the like.
 std::string EpisodeLine(const EutEpisode& episode);

@@ -93,7 +93,9 @@ bool RecordsMenu::EpisodesFromResultsFile() const {
 
 std::vector<records::EutEpisode> RecordsMenu::Episodes() const {
   if (EpisodesFromResultsFile()) return records::EutEpisodesOfResults(results_);
-  return records::EutEpisodes(LogRows());
+  // A log opened from a file may belong to other results than those in the store.
+  if (opened_) return records::EutEpisodes(LogRows());
+  return records::EutEpisodesOfRun(LogRows(), results_);
 }
 
 void RecordsMenu::SaveEffectsAs() {

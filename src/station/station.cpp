@@ -145,6 +145,7 @@ Station::Station(StationParts parts)
       [this] { Repaint(); },
       [this](uint32_t index) {
         results_origin_ = ResultsOrigin{setup_, run_.PreScanRunning};
+        results_name_.clear();  // the store holds this run's results now
         SaveRecovery(index);
         recorder_->Add(records::run_event::kStep, EntryValues(index));
         if (recorded_) recorded_(index);
@@ -167,11 +168,11 @@ Station::Station(StationParts parts)
     // A resumed run says where it went on, after the setup.
     const auto& resumed = sequencer_->ResumedAt();
     if (!resumed) return;
+    // The results kept (1 to N - 1), the frequency it goes on at, and the file continued.
     RunRecorder::Values values;
-    values.Step = resumed->Index;
+    values.Step = resumed->Index - 1;
     values.FrequencyMhz = resumed->Frequency / 1e6;
-    values.Text = "at " + records::RunLogNumber(resumed->Frequency / 1e6, 3) + " MHz (result " +
-                  std::to_string(resumed->Index) + ")";
+    values.Text = results_name_;
     recorder_->Add(records::run_event::kResume, std::move(values));
   };
   engine_->Sampled = [this](uint32_t index) {
@@ -206,6 +207,7 @@ Station::Station(StationParts parts)
                             // A pre-scan's results, kept by a pre-scan that never ended,
                             // are a pre-scan's still: they cannot be resumed as a test.
                             results_origin_ = ResultsOrigin{setup_, IsPreScanRecoveryName(path)};
+                            results_name_ = path;
                           }});
 
   test_form_ = std::make_unique<station::TestForm>(TestFormContext{
@@ -260,14 +262,38 @@ std::string Station::RunStartText() {
   const std::string mode = setup::ModeLabel(setup_.TestMode).empty()
                                ? screen_.monitor.mode_label
                                : std::string(setup::ModeLabel(setup_.TestMode));
+  const auto vm = [](float level) { return records::RunLogNumber(level, 2) + " V/m"; };
   std::vector<std::pair<std::string, std::string>> pairs = {
       {"program", std::string(kSoftwareVersion)},
-      {"mode", run_.PreScanRunning ? "Pre-Scan (" + mode + ")" : mode},
-      {"start", mhz(setup_.StartFrequency) + " MHz"},
-      {"finish", mhz(setup_.EndFrequency) + " MHz"},
-      {"step", records::RunLogNumber(setup_.StepPercent, 2) + " %"},
-      {"field", records::RunLogNumber(setup_.FieldStrength, 2) + " V/m"},
-      {"dwell", std::to_string(setup_.DwellTime) + " s"},
+      {"mode", run_.PreScanRunning ? "Pre-Scan (" + mode + ")" : mode}};
+  // What the mode runs on: a single frequency's level and dwell, a custom scan's grid, a
+  // standard scan's range and field.
+  if (setup::IsSingleMode(setup_.TestMode)) {
+    pairs.insert(pairs.end(), {{"frequency", mhz(setup_.CurrentFrequency) + " MHz"},
+                               {"level", vm(setup_.SingleLevel)},
+                               {"auto increase", setup_.AutoIncrease ? "on" : "off"},
+                               {"start level", vm(setup_.StartLevel)},
+                               {"end level", vm(setup_.EndLevel)},
+                               {"level step", vm(setup_.LevelStep)},
+                               {"dwell", std::to_string(setup_.SingleDwell) + " s"}});
+  } else if (setup::IsCustomMode(setup_.TestMode)) {
+    std::string grid;
+    for (const setup::CustomRow& row : setup_.CustomList) {
+      if (row.Frequency == 0) continue;
+      if (!grid.empty()) grid += ", ";
+      grid += mhz(row.Frequency) + " MHz " + vm(row.Level);
+    }
+    pairs.insert(pairs.end(), {{"grid", grid},
+                               {"step", records::RunLogNumber(setup_.StepPercent, 2) + " %"},
+                               {"dwell", std::to_string(setup_.DwellTime) + " s"}});
+  } else {
+    pairs.insert(pairs.end(), {{"start", mhz(setup_.StartFrequency) + " MHz"},
+                               {"finish", mhz(setup_.EndFrequency) + " MHz"},
+                               {"step", records::RunLogNumber(setup_.StepPercent, 2) + " %"},
+                               {"field", vm(setup_.FieldStrength)},
+                               {"dwell", std::to_string(setup_.DwellTime) + " s"}});
+  }
+  pairs.insert(pairs.end(), {
       {"modulation", named(kModulations, setup_.ModulationType)},
       {"EUT Prompt", named(kPrompts, setup_.EutPromptMode)},
       {"EUT Status", named(kStatuses, setup_.EutStatusMode)},
@@ -281,11 +307,11 @@ std::string Station::RunStartText() {
       {"synthesiser version", link_.HardwareVersionText},
       {"Salvo serial", link_.SalvoPresent ? column(link_.SalvoInstance, 3) : ""},
       {"Salvo version", link_.SalvoPresent ? column(link_.SalvoInstance, 4) : ""},
-  };
+  });
   std::string text;
   for (const auto& [key, value] : pairs) {
     if (!text.empty()) text += "; ";
-    text += key + "=" + value;
+    text += key + "=" + records::StartValue(value);
   }
   return text;
 }

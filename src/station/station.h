@@ -224,6 +224,9 @@ class Station {
   // A run without the window: what start-up says of a recovered run gives the command
   // line of this program that resumes it.
   void SetResumeCommand(std::string program);
+  // The name of the results file in the store as the operator gave it (the path it was
+  // opened from until then); a resume's log row names it.
+  void NameResults(std::string name) { results_name_ = std::move(name); }
   void OnRunEnded(std::function<void(engine::EndReason)> listener) { run_ended_ = std::move(listener); }
 
  private:
@@ -297,6 +300,8 @@ class Station {
     bool PreScan = false;
   };
   std::optional<ResultsOrigin> results_origin_;
+  // The results file the store was opened from ("" once a run records its own).
+  std::string results_name_;
 
   std::function<void(uint32_t)> recorded_;
   std::function<void(engine::EndReason)> run_ended_;

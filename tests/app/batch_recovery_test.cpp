@@ -275,6 +275,19 @@ TEST(BatchRecoveryTest, AKilledRunResumedFromItsRecoveryFileEndsAsOneRun) {
     if (!line.starts_with("step ")) continue;
     EXPECT_GE(std::stoul(line.substr(5)), n) << line;
   }
+  // Its log says which results it kept and which file it continued, as given.
+  int resume_rows = 0;
+  for (const auto& entry : std::filesystem::directory_iterator(work.Path() + "home/logs")) {
+    const auto rows = records::ReadRunLog(TempFolder::ReadFile(entry.path().string()));
+    ASSERT_TRUE(rows);
+    for (const records::RunLogRow& row : *rows) {
+      if (row.Event != records::run_event::kResume) continue;
+      ++resume_rows;
+      EXPECT_EQ(row.Step, n - 1);
+      EXPECT_EQ(row.Text, "home/recovery.RF");
+    }
+  }
+  EXPECT_EQ(resume_rows, 1);
 
   const ProgramRun whole = RunProgram(
       work.Path(), {"--batch", kIecIndustrial, "--results", "whole.RF", "--program-folder",

@@ -116,6 +116,42 @@ TEST(ResumeTest, AResumeStoppedBeforeItsFirstStepKeepsResultN) {
   EXPECT_TRUE(rig.St().ResumeOffered());
 }
 
+// The EUT failed at 105 and 110.25 MHz, and the scan was stopped in 110.25's dwell: the
+// resumed run's effects cover the whole scan, the episode across the resume as one, and
+// its log names the file it continued.
+TEST(ResumeTest, AResumedRunsEffectsCoverTheWholeScan) {
+  StationRig rig;
+  PrepareSmallScan(rig, kScan);
+  rig.St().ChooseEutStatus(2);  // Continue
+  rig.sim.SetEutProfile(sim::EutProfile{{104.0, 111.0, 2.0}});
+  Watch watch(rig);
+  StopInDwellOf(rig, watch, 3);
+  const std::string file = rig.folder.File("stopped.RF");
+  ASSERT_TRUE(rig.St().Files().SaveResultsTo(file));
+  ASSERT_TRUE(rig.St().Files().OpenResultsFrom(file));
+  rig.TakeTexts();
+
+  rig.op.QueueAnswer(true);
+  rig.St().ResumeRun();
+  const auto& rows = rig.St().Recorder().Rows();
+  ASSERT_GE(rows.size(), 2u);
+  EXPECT_EQ(rows[1].Event, records::run_event::kResume);
+  EXPECT_EQ(rows[1].Step, 2u);
+  EXPECT_EQ(rows[1].Text, file);
+
+  const auto episodes = rig.St().RecordsWindows().Episodes();
+  ASSERT_EQ(episodes.size(), 1u);
+  EXPECT_EQ(records::RunLogNumber(episodes[0].FromMhz, 3), "105.000");
+  EXPECT_EQ(records::RunLogNumber(episodes[0].ToMhz, 3), "110.250");
+  EXPECT_EQ(episodes[0].Steps, 2);
+  EXPECT_FALSE(episodes[0].StillFailing);
+  EXPECT_FALSE(episodes[0].DurationS);  // its time before the resume is not known
+  // The log alone has only what the resumed run saw.
+  const auto logged = records::EutEpisodes(rows);
+  ASSERT_EQ(logged.size(), 1u);
+  EXPECT_EQ(records::RunLogNumber(logged[0].FromMhz, 3), "110.250");
+}
+
 TEST(ResumeTest, AScanStoppedByStopGoesOnAtItsLastResult) {
   const std::vector<Entry> whole = WholeRun(kScan);
   ASSERT_EQ(whole.size(), 10u);
@@ -154,9 +190,10 @@ TEST(ResumeTest, AScanStoppedByStopGoesOnAtItsLastResult) {
   const auto& rows = rig.St().Recorder().Rows();
   ASSERT_GE(rows.size(), 3u);
   EXPECT_EQ(rows[0].Event, records::run_event::kStart);
+  // The results it kept, where it went on, and no file: it went on from memory.
   EXPECT_EQ(rows[1].Event, records::run_event::kResume);
-  EXPECT_EQ(rows[1].Step, 3u);
-  EXPECT_EQ(rows[1].Text, "at 110.250 MHz (result 3)");
+  EXPECT_EQ(rows[1].Step, 2u);
+  EXPECT_EQ(rows[1].Text, "");
   EXPECT_EQ(rows[1].FrequencyMhz, 110.25);
   EXPECT_FALSE(rows[1].TargetVm);
   const auto first_step = std::find_if(rows.begin(), rows.end(), [](const auto& row) {

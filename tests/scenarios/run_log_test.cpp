@@ -20,6 +20,7 @@ namespace {
 
 using ::testing::ElementsAre;
 using ::testing::HasSubstr;
+using ::testing::Not;
 using engine::RunPhase;
 using records::RunLogRow;
 namespace ev = records::run_event;
@@ -206,6 +207,49 @@ TEST(RunLogScenarioTest, ALogThatCannotBeWrittenIsSaidOnceAndTheRunGoesOn) {
   EXPECT_EQ(engine::ResultCount(rig.St().Results()), 3u);
   // The rows are still kept for the window.
   EXPECT_EQ(rig.St().Recorder().Rows().back().Event, ev::kEnd);
+}
+
+// The start row says what the mode runs on: a custom scan its grid, a single frequency its
+// frequency, levels and dwell, not a standard scan's unused fields; a value holding ";" or
+// "=" is quoted so the text splits back into its pairs.
+TEST(RunLogScenarioTest, TheStartRowHoldsWhatTheModeRunsOn) {
+  StationRig rig;
+  rig.StartUp();
+  rig.St().PressCustomScan();
+  auto& panel = rig.Screen().setup;
+  panel.step.text = "25";
+  panel.dwell.text = "1";
+  panel.custom.cells[1] = {"150", "2"};
+  panel.custom.cells[2] = {"250", "3"};
+  rig.St().LeaveSetupField();
+  rig.St().Records().DisplayTitle = "EUT A; mode=2 \"fast\"";
+  rig.TakeTexts();
+  rig.St().PressRun();
+  const std::string custom = rig.St().Recorder().Rows().front().Text;
+  EXPECT_THAT(custom, HasSubstr("mode=Custom; grid=150.000 MHz 2.00 V/m, 250.000 MHz 3.00 V/m; "
+                                "step=25.00 %; dwell=1 s; modulation="));
+  EXPECT_THAT(custom, Not(HasSubstr("start=")));
+  EXPECT_THAT(custom, Not(HasSubstr("field=")));
+  EXPECT_THAT(custom, HasSubstr("; title=\"EUT A; mode=2 \"\"fast\"\"\"; procedure="));
+
+  rig.St().PressSinglePoint();
+  rig.Screen().single.frequency.text = "100";
+  rig.Screen().single.level.text = "3";
+  rig.St().LeaveSetupField();
+  rig.TakeTexts();
+  Watch watch(rig);
+  // STOP in the first dwell, once the run is under way (the custom scan's results are
+  // still in the store at its start).
+  watch.When([&] { return rig.St().Run().Running && rig.St().Run().Phase == RunPhase::Dwell; },
+             [&] { rig.St().PressRun(); });
+  rig.St().PressRun();
+  watch.Stop();
+  const std::string single = rig.St().Recorder().Rows().front().Text;
+  EXPECT_THAT(single, HasSubstr("; frequency=100.000 MHz; level=3.00 V/m; auto increase=off; "
+                                "start level="));
+  EXPECT_THAT(single, HasSubstr("; dwell="));
+  EXPECT_THAT(single, Not(HasSubstr("finish=")));
+  EXPECT_THAT(single, Not(HasSubstr("grid=")));
 }
 
 TEST(RunLogScenarioTest, AStripChartLogsItsSamples) {

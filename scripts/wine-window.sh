@@ -31,6 +31,10 @@ wine_window_start() {
     [ "$waited" -lt 50 ] || { echo "wine-window: Xvfb did not start on $DISPLAY" >&2; return 1; }
   done
   wine_prefix_prepare "$1"
+  # A wineserver still up from runs without a display keeps their desktop, which has no
+  # X server: the windows opened now would never reach this one. Start afresh.
+  /usr/lib/wine/wineserver -k >/dev/null 2>&1 || true
+  /usr/lib/wine/wineserver -w >/dev/null 2>&1 || true
 }
 
 # Makes the prefix (Wine does on its first start) and gives the faces a Windows PC has and

@@ -187,8 +187,7 @@ namespace {
 // there, not into the working folder).
 std::string ProgramFolderHint(const std::string& given, const std::string& program_folder) {
   if (platform::FileExists(FromWorkingFolder(given))) return {};
-  const std::size_t slash = given.find_last_of("/\\");
-  const std::string name = slash == std::string::npos ? given : given.substr(slash + 1);
+  const std::string_view name = platform::FileNameOf(given);
   if (name.empty()) return {};
   const auto found = platform::FindFileIgnoringCase(program_folder, name);
   if (!found) return {};

@@ -19,6 +19,11 @@ bool PathsAreUtf8();
 char FolderSeparator();
 // The folder with the separator added when it ends without one ('/' counts on Windows).
 std::string WithSeparator(std::string folder);
+// A path's last part, after its last '/' or '\\' (the whole path when it has neither).
+inline std::string_view FileNameOf(std::string_view path) {
+  const std::size_t slash = path.find_last_of("/\\");
+  return slash == std::string_view::npos ? path : path.substr(slash + 1);
+}
 
 // An environment variable's text; nullopt when it is unset or empty.
 std::optional<std::string> EnvironmentText(std::string_view name);

@@ -78,15 +78,23 @@ std::string Optional(const std::optional<double>& value, int decimals) {
 
 std::string RunLogNumber(double value, int decimals) { return Fixed(value, decimals); }
 
-std::string StartValue(std::string_view value) {
-  if (value.find_first_of(";=\"") == std::string_view::npos) return std::string(value);
+namespace {
+
+// The text as it is, or in quotes with its quotes doubled when it holds one of special.
+std::string QuotedWhenHolding(std::string_view text, std::string_view special) {
+  if (text.find_first_of(special) == std::string_view::npos) return std::string(text);
   std::string quoted = "\"";
-  for (const char c : value) {
+  for (const char c : text) {
     if (c == '"') quoted += '"';
     quoted += c;
   }
-  return quoted + "\"";
+  quoted += '"';
+  return quoted;
 }
+
+}  // namespace
+
+std::string StartValue(std::string_view value) { return QuotedWhenHolding(value, ";=\""); }
 
 std::string LogTimeText(const LocalDateTime& start, uint64_t plus_ms) {
   const int64_t start_s = DaysFromCivil(start.Year, start.Month, start.Day) * 86400 +
@@ -110,16 +118,7 @@ std::string RunLogName(const LocalDateTime& start) {
          Padded(start.Hour, 2) + Padded(start.Minute, 2) + Padded(start.Second, 2);
 }
 
-std::string CsvField(std::string_view text) {
-  if (text.find_first_of(",\"\r\n") == std::string_view::npos) return std::string(text);
-  std::string quoted = "\"";
-  for (const char c : text) {
-    if (c == '"') quoted += '"';
-    quoted += c;
-  }
-  quoted += '"';
-  return quoted;
-}
+std::string CsvField(std::string_view text) { return QuotedWhenHolding(text, ",\"\r\n"); }
 
 std::string RunLogLine(const RunLogRow& row) {
   std::string line = CsvField(row.Time);

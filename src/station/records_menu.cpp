@@ -46,9 +46,7 @@ bool RecordsMenu::OpenLogFrom(const std::string& path) {
   }
   auto rows = records::ReadRunLog(content);
   if (!rows) {
-    const auto slash = path.find_last_of("/\\");
-    screen::Tell(op_, screen::msg::kNotARunLog,
-                 {slash == std::string::npos ? path : std::string_view(path).substr(slash + 1)});
+    screen::Tell(op_, screen::msg::kNotARunLog, {platform::FileNameOf(path)});
     return false;
   }
   opened_ = Opened{path, std::move(*rows)};

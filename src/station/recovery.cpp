@@ -2,6 +2,7 @@
 
 #include <utility>
 
+#include "platform/system_paths.h"
 #include "platform/text_file.h"
 #include "records/results_file.h"
 #include "screen/messages.h"
@@ -50,9 +51,7 @@ std::string RecoveredName(const ClockReading& time, bool pre_scan) {
 }
 
 bool IsPreScanRecoveryName(const std::string& path) {
-  std::size_t from = path.find_last_of("/\\");
-  from = from == std::string::npos ? 0 : from + 1;
-  std::string name = path.substr(from);
+  std::string name(platform::FileNameOf(path));
   for (char& c : name) c = static_cast<char>(c >= 'A' && c <= 'Z' ? c - 'A' + 'a' : c);
   return name == "recovery-prescan.rf" ||
          (name.starts_with("recovered-prescan-") && name.ends_with(".rf"));

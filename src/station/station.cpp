@@ -14,6 +14,7 @@
 #include "calib/adapter_descriptions.h"
 #include "link/start_up.h"
 #include "records/run_log.h"
+#include "platform/system_paths.h"
 #include "platform/text_file.h"
 #include "records/prescan_file.h"
 #include "records/setup_file.h"
@@ -52,8 +53,7 @@ namespace {
 
 // A path's last part: the cell file as the operator knows it.
 std::string CellFileOnly(const std::string& path) {
-  const auto slash = path.find_last_of("/\\");
-  return slash == std::string::npos ? path : path.substr(slash + 1);
+  return std::string(platform::FileNameOf(path));
 }
 
 // The Test Type choice's "Pre-Scanned".

@@ -6,6 +6,7 @@
 #include "temp_path.h"
 #include <sys/wait.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
@@ -40,6 +41,15 @@ class TempFolder {
   std::string Read(std::string_view name) const { return ReadFile(path_ + std::string(name)); }
   bool Has(std::string_view name) const {
     return std::filesystem::exists(path_ + std::string(name));
+  }
+  // The names of the files in a folder inside this one, sorted.
+  std::vector<std::string> Names(std::string_view folder) const {
+    std::vector<std::string> names;
+    for (const auto& entry : std::filesystem::directory_iterator(path_ + std::string(folder))) {
+      names.push_back(entry.path().filename().string());
+    }
+    std::sort(names.begin(), names.end());
+    return names;
   }
 
   static std::string ReadFile(const std::string& path) {

@@ -96,10 +96,7 @@ TEST(BatchRecoveryTest, AKilledRunLeavesItsStepsAndTheNextStartNamesThem) {
 
   // Its log ends with a whole row: the steps printed are in it, no end row, and the file
   // reads back as a run log.
-  std::vector<std::string> logs;
-  for (const auto& entry : std::filesystem::directory_iterator(work.Path() + "home/logs")) {
-    logs.push_back(entry.path().filename().string());
-  }
+  const std::vector<std::string> logs = work.Names("home/logs");
   ASSERT_EQ(logs.size(), 1u);
   const std::string log = work.Read("home/logs/" + logs[0]);
   EXPECT_TRUE(log.ends_with("\r\n"));
@@ -175,8 +172,8 @@ TEST(BatchRecoveryTest, ASecondCopyOnTheSameProgramFolderIsRefused) {
   EXPECT_FALSE(work.Has("second.RF"));
   EXPECT_TRUE(work.Has("home/recovery.RF"));
   EXPECT_FALSE(work.Has("home/Tarvos.INI"));  // only the first copy writes it, at its close
-  for (const auto& entry : std::filesystem::directory_iterator(work.Path() + "home")) {
-    EXPECT_FALSE(entry.path().filename().string().starts_with("recovered-")) << entry.path();
+  for (const std::string& name : work.Names("home")) {
+    EXPECT_FALSE(name.starts_with("recovered-")) << name;
   }
   // The first run goes on recording.
   ASSERT_TRUE(run.WaitFor("step 3: ", std::chrono::seconds(120))) << run.Out();
@@ -198,10 +195,7 @@ TEST(BatchRecoveryTest, AnInterruptedPreScanIsNamedAsOneAndNeverResumed) {
   run.Kill();
   EXPECT_FALSE(work.Has("home/recovery.RF"));
   ASSERT_TRUE(work.Has("home/recovery-prescan.RF"));
-  std::vector<std::string> logs;
-  for (const auto& entry : std::filesystem::directory_iterator(work.Path() + "home/logs")) {
-    logs.push_back(entry.path().filename().string());
-  }
+  const std::vector<std::string> logs = work.Names("home/logs");
   ASSERT_EQ(logs.size(), 1u);
   const auto rows = records::ReadRunLog(work.Read("home/logs/" + logs[0]));
   ASSERT_TRUE(rows);
@@ -277,8 +271,8 @@ TEST(BatchRecoveryTest, AKilledRunResumedFromItsRecoveryFileEndsAsOneRun) {
   }
   // Its log says which results it kept and which file it continued, as given.
   int resume_rows = 0;
-  for (const auto& entry : std::filesystem::directory_iterator(work.Path() + "home/logs")) {
-    const auto rows = records::ReadRunLog(TempFolder::ReadFile(entry.path().string()));
+  for (const std::string& name : work.Names("home/logs")) {
+    const auto rows = records::ReadRunLog(work.Read("home/logs/" + name));
     ASSERT_TRUE(rows);
     for (const records::RunLogRow& row : *rows) {
       if (row.Event != records::run_event::kResume) continue;

@@ -32,12 +32,9 @@ TEST(RunLogSyncTest, EveryRowThatRecordsTheRunIsOnTheDiskBeforeTheNext) {
                               environment);
   ASSERT_EQ(run.Status, kExitDone) << run.Err;
 
-  std::vector<std::filesystem::path> logs;
-  for (const auto& entry : std::filesystem::directory_iterator(work.Path() + "home/logs")) {
-    logs.push_back(entry.path());
-  }
+  const std::vector<std::string> logs = work.Names("home/logs");
   ASSERT_EQ(logs.size(), 1u);
-  const auto rows = records::ReadRunLog(TempFolder::ReadFile(logs[0].string()));
+  const auto rows = records::ReadRunLog(work.Read("home/logs/" + logs[0]));
   ASSERT_TRUE(rows);
   std::size_t recorded = 0;
   std::size_t steps = 0;
@@ -52,7 +49,8 @@ TEST(RunLogSyncTest, EveryRowThatRecordsTheRunIsOnTheDiskBeforeTheNext) {
   }
   ASSERT_GE(steps, 3u);
 
-  const std::string log_path = std::filesystem::canonical(logs[0]).string();
+  const std::string log_path =
+      std::filesystem::canonical(work.Path() + "home/logs/" + logs[0]).string();
   std::size_t log_syncs = 0;
   std::size_t recovery_syncs = 0;
   for (const std::string& line : Lines(TempFolder::ReadFile(record))) {

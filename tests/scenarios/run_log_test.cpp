@@ -254,12 +254,7 @@ TEST(RunLogScenarioTest, TheStartRowHoldsWhatTheModeRunsOn) {
 
 TEST(RunLogScenarioTest, AStripChartLogsItsSamples) {
   StationRig rig;
-  rig.StartUp();
-  rig.St().PressSinglePoint();
-  rig.Screen().single.frequency.text = "100";
-  rig.Screen().single.level.text = "3";
-  rig.St().LeaveSetupField();
-  rig.TakeTexts();
+  PrepareStripChart(rig);
   Watch watch(rig);
   watch.When([&] { return rig.St().Results().NextIndex >= 6; }, [&] { rig.St().PressRun(); });
   rig.St().PressRun();
@@ -278,12 +273,7 @@ TEST(RunLogScenarioTest, AStripChartLogsItsSamples) {
 // log file itself, every sample in it, and its rows are what Print puts on paper.
 TEST(RunLogScenarioTest, SaveAsCopiesTheWholeLogFileOfALongStripChart) {
   StationRig rig;
-  rig.StartUp();
-  rig.St().PressSinglePoint();
-  rig.Screen().single.frequency.text = "100";
-  rig.Screen().single.level.text = "3";
-  rig.St().LeaveSetupField();
-  rig.TakeTexts();
+  PrepareStripChart(rig);
   Watch watch(rig);
   watch.When([&] { return rig.St().Recorder().DroppedSamples() > 0; },
              [&] { rig.St().PressRun(); });

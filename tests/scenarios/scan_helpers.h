@@ -114,6 +114,17 @@ inline void PrepareSmallScan(StationRig& rig, const ScanEntry& entry = {}) {
   rig.sim.ClearPackets();
 }
 
+// A started rig in single-frequency mode at 100 MHz and 3 V/m, the messages taken: RUN
+// starts a strip chart that goes on until STOP.
+inline void PrepareStripChart(StationRig& rig) {
+  rig.StartUp();
+  rig.St().PressSinglePoint();
+  rig.Screen().single.frequency.text = "100";
+  rig.Screen().single.level.text = "3";
+  rig.St().LeaveSetupField();
+  rig.TakeTexts();
+}
+
 // A safety net for runs that a fault would leave going for ever: STOP after the time.
 inline void StopAfter(StationRig& rig, uint64_t ms) {
   rig.loop.ScheduleAfter(ms, [&rig] {

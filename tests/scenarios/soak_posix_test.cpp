@@ -99,12 +99,7 @@ TEST(SoakTest, AThousandRunsBackToBack) {
 
 TEST(SoakTest, ADayOfSingleFrequencyStripChart) {
   StationRig rig;
-  rig.StartUp();
-  rig.St().PressSinglePoint();
-  rig.Screen().single.frequency.text = "100";
-  rig.Screen().single.level.text = "3";
-  rig.St().LeaveSetupField();
-  rig.TakeTexts();
+  PrepareStripChart(rig);
 
   constexpr uint64_t kHourMs = 3600 * 1000;
   Footprint after_an_hour;

@@ -72,16 +72,15 @@ struct Clock {
 
 Clock MakeClock(bool virtual_time) {
   if (!virtual_time) {
-    return {std::make_unique<platform::SystemEventLoop>(),
-            [] { return LocalReading(std::time(nullptr)); }};
+    return {std::make_unique<platform::SystemEventLoop>(), [] { return LocalReadingNow(); }};
   }
   // The date and time move on with the virtual clock from the moment the run began, so
   // the saved file carries a plausible time and the run stays the same from run to run.
   auto loop = std::make_unique<platform::VirtualEventLoop>();
   platform::VirtualEventLoop& virtual_loop = *loop;
-  const std::time_t began = std::time(nullptr);
-  return {std::move(loop), [&virtual_loop, began] {
-            return LocalReading(began + static_cast<std::time_t>(virtual_loop.ElapsedMs() / 1000));
+  const int64_t began_ms = static_cast<int64_t>(std::time(nullptr)) * 1000;
+  return {std::move(loop), [&virtual_loop, began_ms] {
+            return LocalReading(began_ms + static_cast<int64_t>(virtual_loop.ElapsedMs()));
           }};
 }
 
@@ -404,10 +403,17 @@ int ExitStatusFor(std::optional<engine::EndReason> reason, bool stopped_by_optio
   }
 }
 
-station::ClockReading LocalReading(std::time_t moment) {
-  const auto parts = platform::LocalTime(static_cast<long long>(moment));
+station::ClockReading LocalReading(int64_t ms_since_1970) {
+  const int64_t ms = ((ms_since_1970 % 1000) + 1000) % 1000;
+  const auto parts = platform::LocalTime((ms_since_1970 - ms) / 1000);
   if (!parts) return {};
-  return {parts->Year, parts->Month, parts->Day, parts->Hour, parts->Minute, parts->Second};
+  return {parts->Year,   parts->Month,  parts->Day,           parts->Hour,
+          parts->Minute, parts->Second, static_cast<int>(ms)};
+}
+
+station::ClockReading LocalReadingNow() {
+  const auto since_1970 = std::chrono::system_clock::now().time_since_epoch();
+  return LocalReading(std::chrono::duration_cast<std::chrono::milliseconds>(since_1970).count());
 }
 
 int RunBatchReportingFailures(const std::vector<std::string>& args,

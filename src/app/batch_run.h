@@ -81,7 +81,9 @@ std::optional<ProgramFolder> PrepareProgramFolder(const BatchOptions& options, s
 std::optional<int> AnswerHelpOrUsage(const ParsedArguments& parsed, std::ostream& out,
                                      std::ostream& err, Program program = Program::Window);
 
-// The local date and time of a moment, as the clock shows it.
-station::ClockReading LocalReading(std::time_t moment);
+// The local date and time of a moment (milliseconds since 1970), as the clock shows it,
+// and of now, from the system's wall clock.
+station::ClockReading LocalReading(int64_t ms_since_1970);
+station::ClockReading LocalReadingNow();
 
 }  // namespace tarvos::app

@@ -79,7 +79,7 @@ int RunWindow(int argc, char** argv, std::ostream& out, std::ostream& err) {
   const std::string& program_folder = folder->Path;
 
   station::Station station(station::StationParts{
-      loop, *adapters, op, program_folder, [] { return LocalReading(std::time(nullptr)); }});
+      loop, *adapters, op, program_folder, [] { return LocalReadingNow(); }});
   ui::OperatorWindow window(station, op, [&loop] { return loop.Quitting(); });
   // Ctrl+C or the session ending: the run in progress ends, and the closing steps below
   // leave the hardware safe.

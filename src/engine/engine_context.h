@@ -71,6 +71,8 @@ struct EngineContext {
   std::function<std::string()> TimeOfDay;
 
   // For the run's log, set after construction.
+  // RUN or PRE-SCAN begins a run, before its first command: the moment its time counts from.
+  std::function<void()> RunBegins;
   // A run or pre-scan starts (its state is reset; its first step is yet to come).
   std::function<void()> RunStarted;
   // A strip-chart sample was taken into the entry at the index.

@@ -84,6 +84,7 @@ void Sequencer::PressResume(const ResumePoint& point) {
 void Sequencer::StartRun() {
   RunState& run = context_.Run;
   screen::Screen& screen = context_.Screen;
+  Call(context_.RunBegins);
   context_.Access.EmptySynthStore();
   setup::TestSetup& setup = context_.Setup;
   PrepareStart(resume_ ? resume_->Frequency : setup.StartFrequency);
@@ -121,6 +122,7 @@ void Sequencer::PressPreScan() {
   } else if (!context_.PreScan.Available ||
              screen::Ask(context_.Op, screen::msg::kOverwritePreScan)) {
     resume_.reset();
+    Call(context_.RunBegins);
     PrepareStart(setup.StartFrequency);
     screen.setup.test_type.index = 0;
     StartRunState(run, context_.Results, screen, true);

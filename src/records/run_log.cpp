@@ -30,28 +30,6 @@ std::string Padded(int64_t value, int width) {
   return value < 0 ? "-" + text : text;
 }
 
-// Days since 1970-01-01 of a civil date, and back (the proleptic Gregorian calendar).
-int64_t DaysFromCivil(int64_t y, int64_t m, int64_t d) {
-  y -= m <= 2 ? 1 : 0;
-  const int64_t era = (y >= 0 ? y : y - 399) / 400;
-  const int64_t yoe = y - era * 400;
-  const int64_t doy = (153 * (m + (m > 2 ? -3 : 9)) + 2) / 5 + d - 1;
-  const int64_t doe = yoe * 365 + yoe / 4 - yoe / 100 + doy;
-  return era * 146097 + doe - 719468;
-}
-
-void CivilFromDays(int64_t z, int64_t& y, int64_t& m, int64_t& d) {
-  z += 719468;
-  const int64_t era = (z >= 0 ? z : z - 146096) / 146097;
-  const int64_t doe = z - era * 146097;
-  const int64_t yoe = (doe - doe / 1460 + doe / 36524 - doe / 146096) / 365;
-  const int64_t doy = doe - (365 * yoe + yoe / 4 - yoe / 100);
-  const int64_t mp = (5 * doy + 2) / 153;
-  d = doy - (153 * mp + 2) / 5 + 1;
-  m = mp + (mp < 10 ? 3 : -9);
-  y = yoe + era * 400 + (m <= 2 ? 1 : 0);
-}
-
 std::optional<double> ReadDouble(std::string_view text) {
   if (text.empty()) return std::nullopt;
   double value = 0;
@@ -96,21 +74,10 @@ std::string QuotedWhenHolding(std::string_view text, std::string_view special) {
 
 std::string StartValue(std::string_view value) { return QuotedWhenHolding(value, ";=\""); }
 
-std::string LogTimeText(const LocalDateTime& start, uint64_t plus_ms) {
-  const int64_t start_s = DaysFromCivil(start.Year, start.Month, start.Day) * 86400 +
-                          int64_t{start.Hour} * 3600 + int64_t{start.Minute} * 60 + start.Second;
-  const int64_t total_s = start_s + static_cast<int64_t>(plus_ms / 1000);
-  const int64_t ms = static_cast<int64_t>(plus_ms % 1000);
-  int64_t days = total_s / 86400;
-  int64_t rest = total_s % 86400;
-  if (rest < 0) {
-    rest += 86400;
-    --days;
-  }
-  int64_t y = 0, m = 0, d = 0;
-  CivilFromDays(days, y, m, d);
-  return Padded(y, 4) + "-" + Padded(m, 2) + "-" + Padded(d, 2) + " " + Padded(rest / 3600, 2) +
-         ":" + Padded(rest / 60 % 60, 2) + ":" + Padded(rest % 60, 2) + "." + Padded(ms, 3);
+std::string LogTimeText(const LocalDateTime& at) {
+  return Padded(at.Year, 4) + "-" + Padded(at.Month, 2) + "-" + Padded(at.Day, 2) + " " +
+         Padded(at.Hour, 2) + ":" + Padded(at.Minute, 2) + ":" + Padded(at.Second, 2) + "." +
+         Padded(at.Millisecond, 3);
 }
 
 std::string RunLogName(const LocalDateTime& start) {

@@ -46,14 +46,13 @@ struct RunLogRow {
   std::string Text;
 };
 
-// A local date and time to the second.
+// A local date and time to the millisecond.
 struct LocalDateTime {
-  int Year = 2000, Month = 1, Day = 1, Hour = 0, Minute = 0, Second = 0;
+  int Year = 2000, Month = 1, Day = 1, Hour = 0, Minute = 0, Second = 0, Millisecond = 0;
 };
 
-// "YYYY-MM-DD hh:mm:ss.zzz" for the moment plus the milliseconds (days, months and years
-// carried as the calendar has them).
-std::string LogTimeText(const LocalDateTime& start, uint64_t plus_ms);
+// "YYYY-MM-DD hh:mm:ss.zzz".
+std::string LogTimeText(const LocalDateTime& at);
 // A number as the log writes it: fixed, with the decimals given ("" when not finite).
 std::string RunLogNumber(double value, int decimals);
 // "run-YYYYMMDD-hhnnss" for the moment.

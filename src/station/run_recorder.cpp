@@ -10,7 +10,11 @@ namespace tarvos::station {
 
 RunRecorder::RunRecorder(Parts parts) : parts_(std::move(parts)) {}
 
-void RunRecorder::Start(std::string start_text) {
+RunRecorder::Moment RunRecorder::Now() const {
+  return {parts_.Loop.ClockMs(), parts_.LocalTime ? parts_.LocalTime() : records::LocalDateTime{}};
+}
+
+void RunRecorder::Start(std::string start_text, Moment pressed) {
   file_.reset();
   rows_.clear();
   path_.clear();
@@ -20,12 +24,11 @@ void RunRecorder::Start(std::string start_text) {
   active_ = true;
   failure_told_ = false;
   eut_fault_.reset();
-  started_ms_ = parts_.Loop.ClockMs();
-  started_at_ = parts_.LocalTime ? parts_.LocalTime() : records::LocalDateTime{};
+  started_ms_ = pressed.ClockMs;
 
   // A name of its own: a second run in the same second takes "-2", then "-3".
   const std::string folder = platform::WithSeparator(parts_.ProgramFolder + std::string(kLogsFolder));
-  const std::string stem = folder + records::RunLogName(started_at_);
+  const std::string stem = folder + records::RunLogName(pressed.At);
   try {
     if (!platform::MakeFolders(folder)) {
       throw platform::FileError(std::string(platform::kPathNotFoundText));
@@ -48,14 +51,17 @@ void RunRecorder::Start(std::string start_text) {
   }
   Values values;
   values.Text = std::move(start_text);
-  Add(records::run_event::kStart, std::move(values));
+  AddAt(records::run_event::kStart, std::move(values), pressed);
 }
 
 void RunRecorder::Add(std::string_view event, Values values) {
-  if (!active_) return;
-  const uint64_t elapsed = parts_.Loop.ClockMs() - started_ms_;
+  if (active_) AddAt(event, std::move(values), Now());
+}
+
+void RunRecorder::AddAt(std::string_view event, Values values, const Moment& moment) {
+  const uint64_t elapsed = moment.ClockMs >= started_ms_ ? moment.ClockMs - started_ms_ : 0;
   records::RunLogRow row;
-  row.Time = records::LogTimeText(started_at_, elapsed);
+  row.Time = records::LogTimeText(moment.At);
   row.ElapsedS = static_cast<double>(elapsed) / 1000.0;
   row.Event = std::string(event);
   row.Step = values.Step;

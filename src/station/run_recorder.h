@@ -39,10 +39,18 @@ class RunRecorder {
     std::string Text;
   };
 
+  // A moment on the loop's clock and on the local clock, read together.
+  struct Moment {
+    uint64_t ClockMs = 0;
+    records::LocalDateTime At;
+  };
+
   explicit RunRecorder(Parts parts);
 
-  // A run or pre-scan starts: a new log, its first row "start" with the setup.
-  void Start(std::string start_text);
+  Moment Now() const;
+  // A run or pre-scan starts: a new log, its first row "start" with the setup, at the
+  // moment RUN (or PRE-SCAN) was pressed; every row's elapsed seconds count from there.
+  void Start(std::string start_text, Moment pressed);
   // Any other row of the run in progress; nothing when no run is being logged.
   void Add(std::string_view event, Values values);
   // The run has ended: its "end" row, and the log is closed.
@@ -66,6 +74,7 @@ class RunRecorder {
   uint64_t Revision() const { return revision_; }
 
  private:
+  void AddAt(std::string_view event, Values values, const Moment& moment);
   void Write(const records::RunLogRow& row);
   void Failed(const std::string& why);
 
@@ -74,7 +83,6 @@ class RunRecorder {
   bool failure_told_ = false;
   std::optional<bool> eut_fault_;
   uint64_t started_ms_ = 0;
-  records::LocalDateTime started_at_;
   std::vector<records::RunLogRow> rows_;
   std::string path_;
   std::unique_ptr<platform::AppendingFile> file_;

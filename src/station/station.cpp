@@ -112,8 +112,8 @@ Station::Station(StationParts parts)
   recorder_ = std::make_unique<RunRecorder>(RunRecorder::Parts{
       loop_, op_, config_.DefaultPath, [this] {
         const ClockReading now = local_time_ ? local_time_() : ClockReading{};
-        return records::LocalDateTime{now.Year, now.Month, now.Day, now.Hour, now.Minute,
-                                      now.Second};
+        return records::LocalDateTime{now.Year,   now.Month,  now.Day,        now.Hour,
+                                      now.Minute, now.Second, now.Millisecond};
       }});
   records_menu_ = std::make_unique<RecordsMenu>(op_, *recorder_, results_, config_.DefaultPath);
   screen_.splash.visible = true;
@@ -157,14 +157,16 @@ Station::Station(StationParts parts)
       },
       [this] { return TimeOfDayText(last_clock_); },
       // The run log's hooks are set below, once the recorder's helpers can be reached.
-      {}, {}, {}, {}});
+      {}, {}, {}, {}, {}});
   sequencer_ = std::make_unique<engine::Sequencer>(*engine_);
   single_ = std::make_unique<engine::SingleFrequency>(*engine_);
   relay_.Target = sequencer_.get();
 
+  engine_->RunBegins = [this] { run_began_ = recorder_->Now(); };
   engine_->RunStarted = [this] {
     results_origin_ = ResultsOrigin{setup_, run_.PreScanRunning};
-    recorder_->Start(RunStartText());
+    recorder_->Start(RunStartText(), run_began_.value_or(recorder_->Now()));
+    run_began_.reset();
     // A resumed run says where it went on, after the setup.
     const auto& resumed = sequencer_->ResumedAt();
     if (!resumed) return;

@@ -53,7 +53,7 @@ inline constexpr std::string_view kTempPreScanFile = "tempprescan.psc";
 
 // The local date and time as the clock shows it.
 struct ClockReading {
-  int Year = 2000, Month = 1, Day = 1, Hour = 0, Minute = 0, Second = 0;
+  int Year = 2000, Month = 1, Day = 1, Hour = 0, Minute = 0, Second = 0, Millisecond = 0;
 };
 // "d mmmm yyyy hh:nn" and "h:nn:ss".
 std::string ClockText(const ClockReading& time);
@@ -291,6 +291,7 @@ class Station {
   std::unique_ptr<station::TestForm> test_form_;
   std::unique_ptr<RecoveryFile> recovery_;
   std::unique_ptr<RunRecorder> recorder_;
+  std::optional<RunRecorder::Moment> run_began_;  // RUN's moment, until the run's log starts
   std::unique_ptr<RecordsMenu> records_menu_;
 
   // The setup that recorded the results in the store (the setup in force at its latest

@@ -13,6 +13,7 @@
 #include "app/app_rig.h"
 #include "app/batch_options.h"
 #include "app/batch_run.h"
+#include "records/run_log.h"
 
 namespace tarvos::app {
 namespace {
@@ -178,8 +179,22 @@ TEST_F(BatchProgramTest, TheSameSeedGivesTheSameRunAndASavedFolderAsksNothing) {
   EXPECT_THAT(Lines(second.Err), Contains("information: The Run has Ended. "));
 }
 
+// The rows of the log the run wrote, and the first of an event.
+std::vector<records::RunLogRow> LogRows(const std::string& content) {
+  auto rows = records::ReadRunLog(content);
+  if (!rows) ADD_FAILURE() << "not a run log:\n" << content;
+  return rows.value_or(std::vector<records::RunLogRow>{});
+}
+
+const records::RunLogRow* FirstRow(const std::vector<records::RunLogRow>& rows,
+                                   std::string_view event) {
+  const auto found = std::find_if(rows.begin(), rows.end(),
+                                  [&](const records::RunLogRow& row) { return row.Event == event; });
+  return found == rows.end() ? nullptr : &*found;
+}
+
 TEST_F(BatchProgramTest, StopAfterEndsTheRunEarlyAndStillSavesIt) {
-  const ProgramRun run = Run({"--virtual-time", "--stop-after", "30"});
+  const ProgramRun run = Run({"--virtual-time", "--stop-after", "30", "--log", "stop.csv"});
   EXPECT_EQ(run.Status, kExitDone) << run.Err;
   std::vector<std::string> steps;
   // STOP comes 30 s after RUN; the run ends at the sequencer's next pass after it.
@@ -190,6 +205,15 @@ TEST_F(BatchProgramTest, StopAfterEndsTheRunEarlyAndStillSavesIt) {
   EXPECT_LT(steps.size(), 30u);  // a step takes more than a second of dwell
   ExpectStepsNearTenVoltsPerMetre(steps);
   EXPECT_THAT(Lines(run.Err), Contains("information: The Run has been Stopped by User. "));
+  // The log counts from RUN on the same clock: STOP's row is 30 s in, and the end row
+  // is the run time.
+  const std::vector<records::RunLogRow> rows = LogRows(work_.Read("stop.csv"));
+  const records::RunLogRow* stop = FirstRow(rows, records::run_event::kStop);
+  ASSERT_TRUE(stop && !rows.empty());
+  EXPECT_DOUBLE_EQ(rows.front().ElapsedS, 0.0);
+  EXPECT_DOUBLE_EQ(stop->ElapsedS, 30.0);
+  EXPECT_EQ(rows.back().Event, records::run_event::kEnd);
+  EXPECT_DOUBLE_EQ(rows.back().ElapsedS, static_cast<double>(run_ms) / 1000.0);
   const std::vector<std::string> results = ResultLines();
   ASSERT_GE(results.size(), 98u);
   EXPECT_EQ(results[97], "finish");
@@ -509,12 +533,18 @@ TEST_F(BatchProgramTest, TheSimulatorLibraryRunsOnTheRealClock) {
   for (const char* name : {"cell0010.csv", "Salvo.INI", "BrevantUSB.TXT"}) {
     std::filesystem::copy_file(std::string(TARVOS_SOURCE_DIR "/data/") + name, Home() + name);
   }
-  const ProgramRun run = Run({"--adapters", TARVOS_SIM_LIBRARY, "--stop-after", "0.5"});
+  const ProgramRun run =
+      Run({"--adapters", TARVOS_SIM_LIBRARY, "--stop-after", "0.5", "--log", "real.csv"});
   EXPECT_EQ(run.Status, kExitDone) << run.Err;
   std::vector<std::string> steps;
   const long long run_ms = RunTimeOf(run.Out, steps);
   EXPECT_GE(run_ms, 400) << run.Out;
   EXPECT_LT(run_ms, 5000) << run.Out;
+  // On the real clock too the end row and the run time are one measure, to within a tick.
+  const std::vector<records::RunLogRow> rows = LogRows(work_.Read("real.csv"));
+  ASSERT_FALSE(rows.empty());
+  EXPECT_EQ(rows.back().Event, records::run_event::kEnd);
+  EXPECT_NEAR(rows.back().ElapsedS * 1000.0, static_cast<double>(run_ms), 55.0);
   EXPECT_TRUE(steps.empty()) << run.Out;
   EXPECT_THAT(Lines(run.Err), Contains("information: The Run has been Stopped by User. "));
   EXPECT_TRUE(std::filesystem::exists(work_.Path() + "out.RF"));

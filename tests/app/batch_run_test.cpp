@@ -44,18 +44,22 @@ TEST(LocalReadingTest, TakesTheCalendarOfTheLocalZone) {
   const std::string saved_zone = saved ? saved : "";
   ::setenv("TZ", "UTC", 1);
   ::tzset();
-  // 7 December 2026 23:05:09 UTC.
-  const station::ClockReading reading = LocalReading(1796684709);
+  // 7 December 2026 23:05:09.042 UTC.
+  const station::ClockReading reading = LocalReading(1796684709'042);
   EXPECT_EQ(reading.Year, 2026);
   EXPECT_EQ(reading.Month, 12);
   EXPECT_EQ(reading.Day, 7);
   EXPECT_EQ(reading.Hour, 23);
   EXPECT_EQ(reading.Minute, 5);
   EXPECT_EQ(reading.Second, 9);
+  EXPECT_EQ(reading.Millisecond, 42);
+  // Before 1970 the milliseconds still count forwards within their second.
+  EXPECT_EQ(LocalReading(-1).Second, 59);
+  EXPECT_EQ(LocalReading(-1).Millisecond, 999);
   ::setenv("TZ", "CET-1", 1);
   ::tzset();
-  EXPECT_EQ(LocalReading(1796684709).Day, 8);
-  EXPECT_EQ(LocalReading(1796684709).Hour, 0);
+  EXPECT_EQ(LocalReading(1796684709'000).Day, 8);
+  EXPECT_EQ(LocalReading(1796684709'000).Hour, 0);
   if (saved) {
     ::setenv("TZ", saved_zone.c_str(), 1);
   } else {

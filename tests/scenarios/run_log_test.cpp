@@ -132,6 +132,41 @@ TEST(RunLogScenarioTest, DwellStopAndEachRunsOwnFile) {
   EXPECT_THAT(LogFiles(rig), ElementsAre("run-20261207-230509-2.csv", "run-20261207-230509.csv"));
 }
 
+// Each row has the local time its event was handled at, to the millisecond, and the
+// seconds since RUN on the run's own clock: a clock that moves past midnight in the run
+// shows in the rows after it, and STOP's row is as far from RUN as the loop went.
+TEST(RunLogScenarioTest, EachRowHasTheLocalTimeOfItsEventAndTheSecondsSinceRun) {
+  StationRig rig;
+  PrepareSmallScan(rig);
+  rig.now = {2026, 12, 7, 23, 59, 58, 250};
+  Watch watch(rig);
+  uint64_t stop_ms = 0;
+  watch.AtPhase(RunPhase::Dwell, 2, [&] { rig.now = {2026, 12, 8, 0, 0, 1, 7}; });
+  watch.AtPhase(RunPhase::Dwell, 3, [&] {
+    stop_ms = rig.loop.ClockMs();
+    rig.St().PressRun();
+  });
+  const uint64_t run_ms = rig.loop.ClockMs();
+  rig.St().PressRun();
+  watch.Stop();
+
+  const auto& rows = rig.St().Recorder().Rows();
+  ASSERT_GE(rows.size(), 4u);
+  EXPECT_EQ(rows.front().Time, "2026-12-07 23:59:58.250");
+  EXPECT_EQ(rows.front().ElapsedS, 0.0);
+  std::vector<std::string> step_times;
+  for (const RunLogRow& row : rows) {
+    if (row.Event == ev::kStep) step_times.push_back(row.Time);
+  }
+  EXPECT_THAT(step_times, ElementsAre("2026-12-07 23:59:58.250", "2026-12-08 00:00:01.007"));
+  const RunLogRow* stop = First(rows, ev::kStop);
+  ASSERT_TRUE(stop);
+  EXPECT_EQ(stop->Time, "2026-12-08 00:00:01.007");
+  EXPECT_DOUBLE_EQ(stop->ElapsedS, static_cast<double>(stop_ms - run_ms) / 1000.0);
+  EXPECT_EQ(rig.St().Recorder().Path().substr(rig.St().Recorder().Path().size() - 23),
+            "run-20261207-235958.csv");
+}
+
 TEST(RunLogScenarioTest, TheCannotReachQuestionAndItsAnswerAreLogged) {
   StationRig rig;
   PrepareSmallScan(rig);

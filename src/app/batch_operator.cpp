@@ -2,6 +2,7 @@
 
 #include <utility>
 
+#include "app/batch_lines.h"
 #include "platform/operator_texts.h"
 
 namespace tarvos::app {
@@ -48,14 +49,15 @@ void BatchOperator::Show(MessageKind kind, std::string_view text) {
     WriteLine(MessageKindName(kind), text);
     return;
   }
-  std::string named = file_ + ": " + std::string(text);
-  if (text == platform::kFileNotFoundText) named += not_found_hint_;
-  WriteLine(MessageKindName(kind), named);
+  const bool elsewhere = text == platform::kFileNotFoundText && !in_program_folder_.empty();
+  const BatchLine& line =
+      elsewhere ? batch_line::kNamedFileInProgramFolder : batch_line::kNamedFile;
+  WriteLine(line.Kind, platform::FillText(line.Text, {file_, text, in_program_folder_}));
 }
 
-void BatchOperator::NameFile(std::string given, std::string not_found_hint) {
+void BatchOperator::NameFile(std::string given, std::string in_program_folder) {
   file_ = std::move(given);
-  not_found_hint_ = std::move(not_found_hint);
+  in_program_folder_ = std::move(in_program_folder);
 }
 
 bool BatchOperator::Ask(MessageKind /*kind*/, std::string_view text) {

@@ -34,9 +34,9 @@ class BatchOperator final : public platform::Operator {
   void ShowBusy(bool busy) override;
 
   // While a file named on the command line is read or written, its errors name it as it
-  // was given ("error: NAME: File not found"), followed by the hint when the file was not
-  // found; an empty name ends that.
-  void NameFile(std::string given, std::string not_found_hint = {});
+  // was given ("error: NAME: File not found"), and a file not found names the program
+  // folder's file of that name when there is one; an empty name ends that.
+  void NameFile(std::string given, std::string in_program_folder = {});
 
  private:
   void WriteLine(std::string_view kind, std::string_view text);
@@ -44,7 +44,7 @@ class BatchOperator final : public platform::Operator {
   std::ostream& out_;
   bool answer_;
   std::string file_;
-  std::string not_found_hint_;
+  std::string in_program_folder_;
 };
 
 }  // namespace tarvos::app

@@ -6,6 +6,8 @@
 #include <string_view>
 #include <system_error>
 
+#include "app/batch_lines.h"
+#include "platform/operator_texts.h"
 #include "sim/bench.h"
 
 namespace tarvos::app {
@@ -13,8 +15,6 @@ namespace {
 
 // The longest stop time a window timer can hold: its interval is 32-bit milliseconds.
 constexpr double kLongestStopSeconds = 4294967.295;
-
-std::string Quoted(std::string_view text) { return "'" + std::string(text) + "'"; }
 
 std::optional<uint64_t> ReadWholeNumber(std::string_view text) {
   uint64_t value = 0;
@@ -60,6 +60,8 @@ std::string Wrapped(std::string_view words, std::size_t indent) {
   return text;
 }
 
+}  // namespace
+
 std::string BenchList() {
   std::string list;
   for (const std::string& name : sim::BenchNames()) {
@@ -69,22 +71,24 @@ std::string BenchList() {
   return list;
 }
 
+namespace {
+
 // Walks the arguments one option at a time; the first mistake ends the walk.
 class Parser {
  public:
   Parser(const std::vector<std::string>& args, bool window) : args_(args), window_(window) {}
 
   ParsedArguments Parse() {
-    while (error_.empty() && next_ < args_.size()) Take(args_[next_++]);
-    if (error_.empty()) CheckWhole();
-    if (!error_.empty()) return UsageError{error_};
+    while (!error_ && next_ < args_.size()) Take(args_[next_++]);
+    if (!error_) CheckWhole();
+    if (error_) return *error_;
     return options_;
   }
 
  private:
   void Take(std::string_view arg) {
     if (!arg.starts_with("--")) {
-      Fail(Quoted(arg) + " is not an option; every value follows its option");
+      Fail(batch_line::kNotAnOption, {arg});
       return;
     }
     std::string_view name = arg;
@@ -94,12 +98,12 @@ class Parser {
       inline_value = arg.substr(equals + 1);
     }
     if (!seen_.insert(std::string(name)).second && IsKnown(name)) {
-      Fail(std::string(name) + " is given twice");
+      Fail(batch_line::kGivenTwice, {name});
       return;
     }
     if (name == "--virtual-time" || name == "--prescan" || name == "--adapter-process") {
       if (inline_value) {
-        Fail(std::string(name) + " takes no value");
+        Fail(batch_line::kTakesNoValue, {name});
         return;
       }
       (name == "--virtual-time" ? options_.VirtualTime
@@ -108,7 +112,7 @@ class Parser {
       return;
     }
     if (!IsKnown(name)) {
-      Fail("unknown option " + Quoted(name));
+      Fail(batch_line::kUnknownOption, {name});
       return;
     }
     const std::optional<std::string> value = Value(name, inline_value);
@@ -130,13 +134,13 @@ class Parser {
                                    std::optional<std::string_view> inline_value) {
     if (inline_value) {
       if (inline_value->empty()) {
-        Fail(std::string(name) + " needs " + WhatItNeeds(name));
+        Fail(batch_line::kNeedsValue, {name, WhatItNeeds(name)});
         return {};
       }
       return std::string(*inline_value);
     }
     if (next_ >= args_.size() || args_[next_].starts_with("--") || args_[next_].empty()) {
-      Fail(std::string(name) + " needs " + WhatItNeeds(name));
+      Fail(batch_line::kNeedsValue, {name, WhatItNeeds(name)});
       return {};
     }
     return args_[next_++];
@@ -178,20 +182,20 @@ class Parser {
       if (value != "sim") options_.AdapterLibrary = value;
     } else if (name == "--sim-bench") {
       if (!sim::MakeBench(value)) {
-        Fail("unknown simulator bench " + Quoted(value) + " (benches: " + BenchList() + ")");
+        Fail(batch_line::kUnknownBench, {value, BenchList()});
       }
       options_.SimBench = value;
     } else if (name == "--sim-seed") {
       const auto seed = ReadWholeNumber(value);
-      if (!seed) Fail("--sim-seed needs a whole number from 0 up, not " + Quoted(value));
+      if (!seed) Fail(batch_line::kBadSeed, {value});
       options_.SimSeed = seed.value_or(0);
     } else if (name == "--answer") {
-      if (value != "yes" && value != "no") Fail("--answer needs yes or no, not " + Quoted(value));
+      if (value != "yes" && value != "no") Fail(batch_line::kBadAnswer, {value});
       options_.Answer = value == "yes";
     } else {  // --stop-after
       options_.StopAfterMs = ReadStopMs(value);
       if (!options_.StopAfterMs) {
-        Fail("--stop-after needs a number of seconds above 0, not " + Quoted(value));
+        Fail(batch_line::kBadStopAfter, {value});
       }
     }
   }
@@ -202,7 +206,7 @@ class Parser {
            {"--results", "--answer", "--stop-after", "--virtual-time", "--prescan",
             "--report-pdf", "--table-pdf", "--log", "--prescan-file"}) {
         if (seen_.contains(std::string(batch_only))) {
-          Fail(std::string(batch_only) + " works only in a batch run (--batch)");
+          Fail(batch_line::kBatchOnly, {batch_only});
           return;
         }
       }
@@ -210,16 +214,15 @@ class Parser {
       return;
     }
     if (seen_.contains("--batch") && seen_.contains("--resume")) {
-      Fail("--batch and --resume cannot go together: a resumed run takes the setup of its "
-           "results file");
+      Fail(batch_line::kBatchAndResume);
     } else if (seen_.contains("--resume") && options_.PreScan) {
-      Fail("--prescan cannot be resumed: --resume continues a standard or custom scan");
+      Fail(batch_line::kPreScanResumed);
     } else if (options_.PreScanPath && options_.PreScan) {
-      Fail("--prescan-file loads a pre-scan for a pre-scanned run; --prescan makes a new one");
+      Fail(batch_line::kPreScanFileAndPreScan);
     } else if (!seen_.contains("--batch") && !seen_.contains("--resume")) {
-      Fail("--batch is missing: name the setup file to run");
+      Fail(batch_line::kBatchMissing);
     } else if (!seen_.contains("--results")) {
-      Fail("--results is missing: name the results file to write");
+      Fail(batch_line::kResultsMissing);
     } else {
       CheckSimulatorOptions();
     }
@@ -227,7 +230,7 @@ class Parser {
 
   void CheckSimulatorOptions() {
     if (options_.AdapterProcess && !options_.AdapterLibrary) {
-      Fail("--adapter-process needs the path of an adapter library (--adapters PATH)");
+      Fail(batch_line::kProcessNeedsLibrary);
       return;
     }
     if (options_.AdapterLibrary) {
@@ -235,15 +238,15 @@ class Parser {
       // virtual time would race ahead of real hardware.
       for (std::string_view sim_only : {"--sim-bench", "--sim-seed", "--virtual-time"}) {
         if (seen_.contains(std::string(sim_only))) {
-          Fail(std::string(sim_only) + " works only on the simulated test set (--adapters sim)");
+          Fail(batch_line::kSimulatorOnly, {sim_only});
           return;
         }
       }
     }
   }
 
-  void Fail(std::string text) {
-    if (error_.empty()) error_ = std::move(text);
+  void Fail(const BatchLine& line, std::initializer_list<std::string_view> values = {}) {
+    if (!error_) error_ = UsageError{platform::FillText(line.Text, values), line.Kind};
   }
 
   const std::vector<std::string>& args_;
@@ -251,7 +254,7 @@ class Parser {
   std::size_t next_ = 0;
   BatchOptions options_;
   std::set<std::string> seen_;
-  std::string error_;
+  std::optional<UsageError> error_;
 };
 
 }  // namespace

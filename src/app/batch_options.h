@@ -37,7 +37,8 @@ struct BatchOptions {
 
 struct HelpRequested {};
 struct UsageError {
-  std::string Text;
+  std::string Text;                // what is wrong, without its kind
+  std::string_view Kind = "error";
 };
 using ParsedArguments = std::variant<BatchOptions, HelpRequested, UsageError>;
 
@@ -57,14 +58,10 @@ bool AsksForHelp(const std::vector<std::string>& args);
 // print its reports) and tarvos-batch (batch runs only, without Qt).
 enum class Program { Window, BatchOnly };
 
+// The simulated benches by name, ", " between them.
+std::string BenchList();
+
 // The text of --help of the program, lines ending in "\n".
 std::string UsageText(Program program = Program::Window);
-// The line that follows a usage error, pointing at --help.
-inline constexpr std::string_view kUsageHint = "Run tarvos --help for the options.";
-inline constexpr std::string_view kBatchUsageHint = "Run tarvos-batch --help for the options.";
-// What a start without --batch says when there is no display to open the window on.
-inline constexpr std::string_view kNoDisplayText =
-    "No display to open the window on (DISPLAY and WAYLAND_DISPLAY are unset); "
-    "run a test without it with tarvos --batch SETUP.STP --results OUT.RF.";
 
 }  // namespace tarvos::app

@@ -11,6 +11,7 @@
 #include <string_view>
 #include <variant>
 
+#include "app/batch_lines.h"
 #include "app/batch_operator.h"
 #include "app/batch_options.h"
 #include "app/program_folder_seed.h"
@@ -34,14 +35,7 @@
 namespace tarvos::app {
 namespace {
 
-constexpr std::string_view kNoSynthesiser =
-    "error: no synthesiser found at start-up, so the run cannot start";
-constexpr std::string_view kRunNotStarted =
-    "error: the run did not start, so no file was written";
 constexpr uint32_t kStopRetryMs = 55;
-
-constexpr std::string_view kNoPrinting =
-    "error: printing the reports needs the program with the window: tarvos --batch";
 
 // What an installation for all users hands a per-user folder used for the first time.
 bool IsInstallationFile(const std::string& name) {
@@ -98,14 +92,14 @@ std::unique_ptr<platform::AdapterLibrary> MakeAdapters(
     try {
       return platform::SharedLibraryAdapters::Load(*options.AdapterLibrary);
     } catch (const platform::AdapterLibraryError& error) {
-      err << "error: " << error.what() << '\n';
+      err << Said(batch_line::kAdapterLibrary, {error.what()}) << '\n';
       return nullptr;
     }
   }
   // The parser has checked the name already.
   std::optional<sim::Bench> bench = sim::MakeBench(options.SimBench);
   if (!bench) {
-    err << "error: unknown simulator bench '" << options.SimBench << "'\n";
+    err << Said(batch_line::kUnknownBench, {options.SimBench, BenchList()}) << '\n';
     return nullptr;
   }
   return std::make_unique<sim::SimulatedTestSet>(std::move(*bench), options.SimSeed,
@@ -128,7 +122,7 @@ void SeedFromSamples(const std::string& program_folder, std::ostream& err) {
   const SeedReport report = SeedProgramFolder(SampleDataFolder(), program_folder);
   // A file left out shows up later as the program's own message about it; this line
   // says why.
-  for (const std::string& problem : report.Problems) err << "warning: " << problem << '\n';
+  for (const std::string& problem : report.Problems) err << problem << '\n';
 }
 
 std::optional<ProgramFolder> PrepareProgramFolder(const BatchOptions& options, std::ostream& err) {
@@ -138,8 +132,9 @@ std::optional<ProgramFolder> PrepareProgramFolder(const BatchOptions& options, s
   if (!platform::MakeFolders(program_folder) || !platform::CanCreateFilesIn(program_folder)) {
     // A folder the operator named is never traded for another; without one, the files
     // the program misses there say so later, each with its own message.
-    err << (folder_option ? "error" : "warning") << ": "
-        << screen::Fill(screen::msg::kProgramFolderUnusable, {program_folder}) << '\n';
+    err << MessageKindName(folder_option ? platform::MessageKind::Error
+                                         : platform::MessageKind::Warning)
+        << ": " << screen::Fill(screen::msg::kProgramFolderUnusable, {program_folder}) << '\n';
     if (folder_option) return std::nullopt;
   }
   // Before anything in the folder is read or written: a second copy on it would rename
@@ -149,7 +144,8 @@ std::optional<ProgramFolder> PrepareProgramFolder(const BatchOptions& options, s
   if (outcome == platform::FolderLock::Outcome::HeldByAnother) {
     std::string shown = program_folder;
     if (shown.size() > 1 && shown.back() == platform::FolderSeparator()) shown.pop_back();
-    err << "error: " << screen::Fill(screen::msg::kProgramFolderInUse, {shown}) << '\n';
+    err << MessageKindName(platform::MessageKind::Error) << ": "
+        << screen::Fill(screen::msg::kProgramFolderInUse, {shown}) << '\n';
     return std::nullopt;
   }
   // A per-user folder used for the first time takes the settings and cell files of an
@@ -159,7 +155,7 @@ std::optional<ProgramFolder> PrepareProgramFolder(const BatchOptions& options, s
       *installed != program_folder &&
       !platform::FindFileIgnoringCase(program_folder, calib::kSettingsFileName)) {
     const SeedReport report = SeedProgramFolder(*installed, program_folder, IsInstallationFile);
-    for (const std::string& problem : report.Problems) err << "warning: " << problem << '\n';
+    for (const std::string& problem : report.Problems) err << problem << '\n';
   }
   if (!options.AdapterLibrary) SeedFromSamples(program_folder, err);
   return ProgramFolder{program_folder, std::move(lock)};
@@ -172,8 +168,9 @@ std::optional<int> AnswerHelpOrUsage(const ParsedArguments& parsed, std::ostream
     return kExitDone;
   }
   if (const auto* usage = std::get_if<UsageError>(&parsed)) {
-    err << "error: " << usage->Text << '\n'
-        << (program == Program::Window ? kUsageHint : kBatchUsageHint) << '\n';
+    err << usage->Kind << ": " << usage->Text << '\n'
+        << Said(program == Program::Window ? batch_line::kUsageHint : batch_line::kBatchUsageHint)
+        << '\n';
     return kExitCannotStart;
   }
   return std::nullopt;
@@ -181,16 +178,22 @@ std::optional<int> AnswerHelpOrUsage(const ParsedArguments& parsed, std::ostream
 
 namespace {
 
-// What follows "File not found" for a file named on the command line that is not where
-// it was given, when the program folder has one of that name (the samples are copied
-// there, not into the working folder).
-std::string ProgramFolderHint(const std::string& given, const std::string& program_folder) {
-  if (platform::FileExists(FromWorkingFolder(given))) return {};
+// The program folder's file of the name of a file named on the command line that is not
+// where it was given ("" when none): the samples are copied there, not into the working
+// folder.
+std::string InProgramFolder(const std::string& given, const std::string& program_folder) {
+  if (program_folder.empty() || platform::FileExists(FromWorkingFolder(given))) return {};
   const std::string_view name = platform::FileNameOf(given);
   if (name.empty()) return {};
-  const auto found = platform::FindFileIgnoringCase(program_folder, name);
-  if (!found) return {};
-  return "; the program folder has " + *found;
+  return platform::FindFileIgnoringCase(program_folder, name).value_or(std::string());
+}
+
+std::string NamedFileError(const std::string& given, std::string_view reason,
+                           const std::string& program_folder) {
+  const std::string found =
+      reason == platform::kFileNotFoundText ? InProgramFolder(given, program_folder) : "";
+  return found.empty() ? Said(batch_line::kNamedFile, {given, reason})
+                       : Said(batch_line::kNamedFileInProgramFolder, {given, reason, found});
 }
 
 // The errors of one file named on the command line name it, while it is read or written.
@@ -198,8 +201,7 @@ class NamedFile {
  public:
   NamedFile(BatchOperator& op, const std::string& given, const std::string& program_folder)
       : op_(op) {
-    op_.NameFile(given, program_folder.empty() ? std::string()
-                                               : ProgramFolderHint(given, program_folder));
+    op_.NameFile(given, InProgramFolder(given, program_folder));
   }
   ~NamedFile() { op_.NameFile({}); }
   NamedFile(const NamedFile&) = delete;
@@ -216,7 +218,7 @@ int Drive(station::Station& station, BatchOperator& op, const std::string& progr
           std::optional<engine::EndReason>& ended, const uint32_t& steps_recorded,
           std::ostream& out, std::ostream& err) {
   if (!station.Link().SynthPresent) {
-    err << kNoSynthesiser << '\n';
+    err << Said(batch_line::kNoSynthesiser) << '\n';
     return kExitCannotStart;
   }
   // The file's own error has been shown by the command. The setup file, then the
@@ -245,7 +247,7 @@ int Drive(station::Station& station, BatchOperator& op, const std::string& progr
     const auto found = station.FindResumePoint();
     if (const auto* refusal = std::get_if<const screen::MessageEntry*>(&found)) {
       // As the window's warning box says it.
-      err << "warning: " << (*refusal)->Text << '\n';
+      op.Show((*refusal)->Kind, (*refusal)->Text);
       return kExitCannotStart;
     }
     resume_point = std::get<engine::ResumePoint>(found);
@@ -295,7 +297,7 @@ int Drive(station::Station& station, BatchOperator& op, const std::string& progr
   // A run refused before its first step (its conditions, or a box before it) has no
   // results: the files named on the command line keep what they hold.
   if (!ended || (*ended == engine::EndReason::InvalidConditions && steps_recorded == 0)) {
-    err << kRunNotStarted << '\n';
+    err << Said(batch_line::kRunNotStarted) << '\n';
     return kExitCannotStart;
   }
   // The EUT's faults follow the steps; standard output ends with the run time, and the
@@ -317,8 +319,7 @@ int Drive(station::Station& station, BatchOperator& op, const std::string& progr
       platform::WriteFileAtomically(FromWorkingFolder(*options.LogPath),
                                     station.Recorder().Content());
     } catch (const platform::FileError& error) {
-      err << "error: " << *options.LogPath << ": the run log could not be written: "
-          << error.what() << '\n';
+      err << Said(batch_line::kLogNotWritten, {*options.LogPath, error.what()}) << '\n';
       return kExitNotSaved;
     }
   }
@@ -333,7 +334,9 @@ int RunWith(const BatchOptions& options, const ReportPrinter& print_reports, std
   Clock clock = MakeClock(options.VirtualTime);
   std::unique_ptr<platform::AdapterLibrary> adapters = MakeAdapters(
       options, *clock.Loop, err,
-      [&err](const std::string& text) { err << "warning: " << text << '\n' << std::flush; });
+      [&err](const std::string& text) {
+        err << Said(batch_line::kAdapterWarning, {text}) << '\n' << std::flush;
+      });
   if (!adapters) return kExitCannotStart;
 
   const std::optional<ProgramFolder> folder = PrepareProgramFolder(options, err);
@@ -345,11 +348,7 @@ int RunWith(const BatchOptions& options, const ReportPrinter& print_reports, std
     try {
       resumed = platform::TextReader::Open(FromWorkingFolder(*options.ResumePath));
     } catch (const platform::FileError& error) {
-      err << "error: " << *options.ResumePath << ": " << error.what();
-      if (error.what() == platform::kFileNotFoundText) {
-        err << ProgramFolderHint(*options.ResumePath, program_folder);
-      }
-      err << '\n';
+      err << NamedFileError(*options.ResumePath, error.what(), program_folder) << '\n';
       return kExitCannotStart;
     }
   }
@@ -423,7 +422,7 @@ int RunBatchReportingFailures(const std::vector<std::string>& args,
     return RunBatch(args, print_reports, out, err);
   } catch (const std::exception& failure) {
     // Nothing the run does should throw this far; if it does, say so rather than abort.
-    err << "error: " << failure.what() << '\n';
+    err << Said(batch_line::kUnexpected, {failure.what()}) << '\n';
     return kExitRunEnded;
   }
 }
@@ -436,7 +435,7 @@ int RunBatch(const std::vector<std::string>& args, const ReportPrinter& print_re
   if (const auto status = AnswerHelpOrUsage(parsed, out, err, program)) return *status;
   const BatchOptions& options = std::get<BatchOptions>(parsed);
   if ((options.ReportPdf || options.TablePdf) && !print_reports) {
-    err << kNoPrinting << '\n';
+    err << Said(batch_line::kNoPrinting) << '\n';
     return kExitCannotStart;
   }
   return RunWith(options, print_reports, out, err);

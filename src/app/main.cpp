@@ -6,6 +6,7 @@
 #include <variant>
 #include <vector>
 
+#include "app/batch_lines.h"
 #include "app/batch_options.h"
 #include "app/batch_run.h"
 #include "app/program_main.h"
@@ -31,7 +32,7 @@ int ProgramMain(int argc, char** argv) {
     try {
       return RunWindow(argc, argv, std::cout, std::cerr);
     } catch (const std::exception& failure) {
-      std::cerr << "error: " << failure.what() << '\n';
+      std::cerr << Said(batch_line::kUnexpected, {failure.what()}) << '\n';
       return kExitRunEnded;
     }
   }

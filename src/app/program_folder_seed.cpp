@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <optional>
 
+#include "app/batch_lines.h"
 #include "platform/system_paths.h"
 #include "platform/text_file.h"
 
@@ -13,7 +14,7 @@ SeedReport SeedProgramFolder(const std::string& source_folder, const std::string
   SeedReport report;
   std::optional<std::vector<std::string>> names = platform::FilesIn(source_folder);
   if (!names) {
-    report.Problems.push_back("the sample files in " + source_folder + " cannot be listed");
+    report.Problems.push_back(Said(batch_line::kSamplesNotListed, {source_folder}));
     return report;
   }
   std::sort(names->begin(), names->end());
@@ -24,15 +25,15 @@ SeedReport SeedProgramFolder(const std::string& source_folder, const std::string
     try {
       bytes = platform::ReadFileBytes(source_folder + name);
     } catch (const platform::FileError&) {
-      report.Problems.push_back(source_folder + name + " cannot be read");
+      report.Problems.push_back(Said(batch_line::kSampleNotRead, {source_folder + name}));
       continue;
     }
     try {
       platform::WriteFileAtomically(program_folder + name, bytes);
       report.Copied.push_back(name);
     } catch (const platform::FileError& failure) {
-      report.Problems.push_back(name + " cannot be copied into " + program_folder + ": " +
-                                failure.what());
+      report.Problems.push_back(
+          Said(batch_line::kSampleNotCopied, {name, program_folder, failure.what()}));
     }
   }
   return report;

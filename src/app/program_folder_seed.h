@@ -8,7 +8,7 @@ namespace tarvos::app {
 
 struct SeedReport {
   std::vector<std::string> Copied;    // file names, in name order
-  std::vector<std::string> Problems;  // one readable text for each file left uncopied
+  std::vector<std::string> Problems;  // a line for each file left uncopied ("warning: ...")
 };
 
 // Gives a program folder the sample files it lacks, so that a first start on the

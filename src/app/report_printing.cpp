@@ -2,6 +2,7 @@
 
 #include <string>
 
+#include "app/batch_lines.h"
 #include "app/batch_operator.h"
 #include "app/batch_run.h"
 #include "ui/printed_reports.h"
@@ -20,8 +21,8 @@ bool PrintReportsToPdfFiles(station::Station& station, const BatchOptions& optio
   const std::string plot = options.ReportPdf ? FromWorkingFolder(*options.ReportPdf) : "";
   const std::string table = options.TablePdf ? FromWorkingFolder(*options.TablePdf) : "";
   if (ui::PrintReportsToPdf(ui::StationReportInputs(station, op), plot, table)) return true;
-  err << "error: the reports could not be printed to "
-      << (plot.empty() ? table : table.empty() ? plot : plot + " and " + table) << '\n';
+  const std::string files = plot.empty() ? table : table.empty() ? plot : plot + " and " + table;
+  err << Said(batch_line::kReportsNotPrinted, {files}) << '\n';
   return false;
 }
 

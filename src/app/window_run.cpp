@@ -6,6 +6,8 @@
 #include <string>
 #include <vector>
 
+#include "app/batch_lines.h"
+#include "app/batch_operator.h"
 #include "app/batch_options.h"
 #include "app/batch_run.h"
 #include "calib/settings_file.h"
@@ -23,7 +25,7 @@ std::function<void(const std::string&)> AdapterWarningInBox(platform::EventLoop&
                                                            platform::Operator& op,
                                                            std::ostream& err) {
   return [&loop, &op, &err](const std::string& text) {
-    err << "warning: " << text << '\n';
+    err << Said(batch_line::kAdapterWarning, {text}) << '\n';
     loop.Post([&op, text] { op.Show(platform::MessageKind::Warning, text); });
   };
 }
@@ -36,7 +38,8 @@ int CannotStart(platform::Operator& op, std::ostream& err, const std::string& sa
   err << said;
   std::string text = said;
   while (!text.empty() && text.back() == '\n') text.pop_back();
-  if (text.starts_with("error: ")) text.erase(0, 7);
+  const std::string error_kind = std::string(MessageKindName(platform::MessageKind::Error)) + ": ";
+  if (text.starts_with(error_kind)) text.erase(0, error_kind.size());
   op.Show(platform::MessageKind::Error, text);
   return kExitCannotStart;
 }
@@ -59,7 +62,7 @@ int RunWindow(int argc, char** argv, std::ostream& out, std::ostream& err) {
   }
   const BatchOptions& options = std::get<BatchOptions>(parsed);
   if (!ui::HasDisplay()) {
-    err << kNoDisplayText << '\n';
+    err << Said(batch_line::kNoDisplay) << '\n';
     return kExitCannotStart;
   }
 

@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "app/app_rig.h"
+#include "app/batch_lines.h"
 #include "app/batch_options.h"
 #include "app/batch_run.h"
 #include "records/run_log.h"
@@ -471,7 +472,7 @@ TEST_F(BatchProgramTest, BadUsageIsStatusTwoWithTheMessage) {
   EXPECT_EQ(run.Status, kExitCannotStart);
   EXPECT_EQ(run.Out, "");
   EXPECT_THAT(Lines(run.Err), ElementsAre(HasSubstr("error: unknown simulator bench 'lab' ("),
-                                          std::string(kUsageHint)));
+                                          std::string(batch_line::kUsageHint.Text)));
 }
 
 TEST_F(BatchProgramTest, BothReportsArePrintedToPdfWithoutADisplay) {
@@ -509,13 +510,13 @@ TEST_F(BatchProgramTest, HelpAndAWindowWithoutADisplay) {
   const ProgramRun window = RunProgram(work_.Path(), {}, no_display);
   EXPECT_EQ(window.Status, kExitCannotStart);
   EXPECT_EQ(window.Out, "");
-  EXPECT_EQ(window.Err, std::string(kNoDisplayText) + "\n");
+  EXPECT_EQ(window.Err, std::string(batch_line::kNoDisplay.Text) + "\n");
   // Batch-only options are refused before anything opens.
   const ProgramRun wrong = RunProgram(work_.Path(), {"--virtual-time"}, no_display);
   EXPECT_EQ(wrong.Status, kExitCannotStart);
   EXPECT_THAT(Lines(wrong.Err),
               ElementsAre("error: --virtual-time works only in a batch run (--batch)",
-                          std::string(kUsageHint)));
+                          std::string(batch_line::kUsageHint.Text)));
 }
 
 TEST_F(BatchProgramTest, AnAdapterLibraryThatDoesNotLoadIsReported) {

@@ -78,8 +78,8 @@ TEST(ProgramFolderSeedTest, AFolderThatCannotBeWrittenReportsEachFile) {
   const SeedReport report = SeedProgramFolder(source.Path(), folder);
   EXPECT_THAT(report.Copied, IsEmpty());
   EXPECT_THAT(report.Problems,
-              ElementsAre("a.csv cannot be copied into " + folder + ": Path not found",
-                          "b.csv cannot be copied into " + folder + ": Path not found"));
+              ElementsAre("warning: a.csv cannot be copied into " + folder + ": Path not found",
+                          "warning: b.csv cannot be copied into " + folder + ": Path not found"));
 }
 
 TEST(ProgramFolderSeedTest, TheSampleDataHoldsWhatAFirstRunNeeds) {

@@ -8,6 +8,7 @@
 
 #include "adapter_process/adapter_server.h"
 #include "app/program_main.h"
+#include "platform/adapter_frames.h"
 #include "platform/helper_process.h"
 #include "platform/shared_library_adapters.h"
 
@@ -24,7 +25,9 @@ int ProgramMain(int argc, char** argv) {
   try {
     library = platform::SharedLibraryAdapters::Load(argv[1]);
   } catch (const platform::AdapterLibraryError& error) {
+    // The program shows the reason; standard error has it for a person at a console.
     std::cerr << "tarvos-adapters: " << error.what() << '\n';
+    channel.Write(platform::EncodeRefusal(error.what()));
     return 3;
   }
   if (!channel.Write(adapter_process::Hello())) return 4;

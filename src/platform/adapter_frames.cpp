@@ -105,6 +105,17 @@ std::string EncodeRequest(const AdapterRequest& request) {
   return Framed(body);
 }
 
+std::string EncodeRefusal(std::string_view why) {
+  std::string body(1, static_cast<char>(kRefusalMark));
+  body.append(why.substr(0, kMostFrameBytes - 1));
+  return Framed(body);
+}
+
+std::optional<std::string> DecodeRefusal(std::string_view body) {
+  if (body.empty() || static_cast<uint8_t>(body[0]) != kRefusalMark) return std::nullopt;
+  return std::string(body.substr(1));
+}
+
 std::string EncodeReply(const AdapterReply& reply) {
   std::string body(1, static_cast<char>(reply.Call));
   if (reply.Call == AdapterCall::Hello) {

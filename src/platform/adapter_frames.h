@@ -56,6 +56,13 @@ struct AdapterReply {
 std::string EncodeRequest(const AdapterRequest& request);
 std::string EncodeReply(const AdapterReply& reply);
 
+// The helper's last word when it cannot serve (its library does not load), in place of
+// its hello: a body of kRefusalMark and the reason, cut to fit a frame. Read back, the
+// reason; nullopt for any other body.
+inline constexpr uint8_t kRefusalMark = 0xFF;
+std::string EncodeRefusal(std::string_view why);
+std::optional<std::string> DecodeRefusal(std::string_view body);
+
 // A frame's body read back; nullopt for anything but a well-formed body of a known call
 // (a length that does not fit the call, an unknown call, a name past its limit, a
 // transfer whose count passes its 65 data bytes).

@@ -10,7 +10,8 @@ namespace tarvos::platform {
 
 // A child process the program talks to over its standard input and output, with waits
 // that end at a deadline (no threads: poll on Linux, overlapped pipes on Windows). Its
-// standard error is the program's own.
+// standard error is the program's own. It ends with the program (the parent's death
+// signal on Linux, a job object on Windows) and is out of reach of the console's Ctrl+C.
 class HelperProcess {
  public:
   HelperProcess() = default;
@@ -33,14 +34,21 @@ class HelperProcess {
   // How it ended, as the operator is warned: "The adapter process has ended (exit code
   // N)." or "(signal N)."; nullopt while it runs. Reaps it when it has ended.
   std::optional<std::string> Ended();
-  // Ends it now (it hangs, or sent what cannot be trusted) and reaps it.
+  // Ends it now (it hangs, or sent what cannot be trusted) and reaps it, waiting at most
+  // kKillWaitMs for it to go.
   void Kill();
+  // It was killed but had not ended within that wait (stuck in a driver's call).
+  bool Stuck() const { return stuck_; }
+
+  static constexpr uint64_t kKillWaitMs = 2000;
 
  private:
   long long id_ = -1;       // the process id (or handle)
   long long input_ = -1;    // our end of its standard input
   long long output_ = -1;   // our end of its standard output
+  long long job_ = -1;      // the job object that ends it with the program (Windows)
   bool running_ = false;
+  bool stuck_ = false;
   std::optional<std::string> ended_;
 };
 

@@ -1,6 +1,7 @@
 #include <fcntl.h>
 #include <poll.h>
 #include <signal.h>
+#include <sys/prctl.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -63,10 +64,25 @@ bool HelperProcess::Start(const std::string& program, const std::vector<std::str
   texts.insert(texts.end(), args.begin(), args.end());
   for (std::string& text : texts) argv.push_back(text.data());
   argv.push_back(nullptr);
+  const pid_t parent = ::getpid();
   const pid_t pid = ::fork();
   if (pid == 0) {
-    ::dup2(to_child[0], STDIN_FILENO);
-    ::dup2(from_child[1], STDOUT_FILENO);
+    // A process group of its own: Ctrl+C at a terminal reaches the program, whose closing
+    // steps still need the helper.
+    ::setpgid(0, 0);
+    // It dies with the program, even one killed while a library call hangs; the program
+    // may have gone before this line.
+    ::prctl(PR_SET_PDEATHSIG, SIGKILL);
+    if (::getppid() != parent) ::_exit(127);
+    // The pipe ends go above the standard descriptors first: one of them may be 0 or 1
+    // itself (the program started with those closed), where dup2 would do nothing and
+    // leave it to close at exec.
+    const int input = ::fcntl(to_child[0], F_DUPFD_CLOEXEC, 3);
+    const int output = ::fcntl(from_child[1], F_DUPFD_CLOEXEC, 3);
+    if (input < 0 || output < 0 || ::dup2(input, STDIN_FILENO) < 0 ||
+        ::dup2(output, STDOUT_FILENO) < 0) {
+      ::_exit(127);
+    }
     ::execv(program.c_str(), argv.data());
     ::_exit(127);
   }
@@ -140,10 +156,19 @@ std::optional<std::string> HelperProcess::Ended() {
 void HelperProcess::Kill() {
   if (!running_) return;
   ::kill(static_cast<pid_t>(id_), SIGKILL);
+  // A process in the middle of a driver call ends only when the call returns: the wait
+  // is bounded, and one that does not end is left (and said).
   int status = 0;
-  ::waitpid(static_cast<pid_t>(id_), &status, 0);
+  const uint64_t deadline = MonotonicMs() + kKillWaitMs;
+  pid_t done = 0;
+  while ((done = ::waitpid(static_cast<pid_t>(id_), &status, WNOHANG)) == 0 &&
+         MonotonicMs() < deadline) {
+    ::usleep(5'000);
+  }
   running_ = false;
-  ended_ = EndText(status);
+  stuck_ = done == 0;
+  ended_ = done == static_cast<pid_t>(id_) ? EndText(status)
+                                          : FillText(kAdapterProcessExitedText, {"unknown"});
   CloseIfOpen(input_);
 }
 

@@ -86,6 +86,7 @@ HelperProcess::~HelperProcess() {
   }
   CloseIfOpen(output_);
   CloseIfOpen(id_);
+  CloseIfOpen(job_);
 }
 
 bool HelperProcess::Start(const std::string& program, const std::vector<std::string>& args) {
@@ -126,9 +127,13 @@ bool HelperProcess::Start(const std::string& program, const std::vector<std::str
   startup.hStdOutput = child_out;
   startup.hStdError = ::GetStdHandle(STD_ERROR_HANDLE);
   PROCESS_INFORMATION process{};
-  const BOOL started =
-      ::CreateProcessW(Widen(program).c_str(), command.data(), nullptr, nullptr, TRUE,
-                       CREATE_NO_WINDOW, nullptr, nullptr, &startup, &process);
+  // Started suspended, put in a job that ends it when the program's handle to the job
+  // closes (the program ended, however), then let go; in a process group of its own, so
+  // that the console's Ctrl+C reaches only the program, whose closing steps need it.
+  const BOOL started = ::CreateProcessW(
+      Widen(program).c_str(), command.data(), nullptr, nullptr, TRUE,
+      CREATE_NO_WINDOW | CREATE_SUSPENDED | CREATE_NEW_PROCESS_GROUP, nullptr, nullptr,
+      &startup, &process);
   ::CloseHandle(child_in);
   ::CloseHandle(child_out);
   if (!started) {
@@ -136,7 +141,22 @@ bool HelperProcess::Start(const std::string& program, const std::vector<std::str
     ::CloseHandle(from_child);
     return false;
   }
+  HANDLE job = ::CreateJobObjectW(nullptr, nullptr);
+  if (job != nullptr) {
+    JOBOBJECT_EXTENDED_LIMIT_INFORMATION limits{};
+    limits.BasicLimitInformation.LimitFlags = JOB_OBJECT_LIMIT_KILL_ON_JOB_CLOSE;
+    if (!::SetInformationJobObject(job, JobObjectExtendedLimitInformation, &limits,
+                                   sizeof limits) ||
+        !::AssignProcessToJobObject(job, process.hProcess)) {
+      // A program inside a job that allows no other: the helper then ends with its input.
+      ::CloseHandle(job);
+      job = nullptr;
+    }
+  }
+  ::ResumeThread(process.hThread);
   ::CloseHandle(process.hThread);
+  CloseIfOpen(job_);
+  if (job != nullptr) job_ = AsValue(job);
   id_ = AsValue(process.hProcess);
   input_ = AsValue(to_child);
   output_ = AsValue(from_child);
@@ -184,8 +204,15 @@ std::optional<std::string> HelperProcess::Ended() {
 void HelperProcess::Kill() {
   if (!running_) return;
   ::TerminateProcess(AsHandle(id_), 1);
-  ::WaitForSingleObject(AsHandle(id_), INFINITE);
-  Ended();
+  // A process in the middle of a driver call ends only when the call returns: the wait
+  // is bounded, and one that does not end is left (and said).
+  if (::WaitForSingleObject(AsHandle(id_), static_cast<DWORD>(kKillWaitMs)) == WAIT_OBJECT_0) {
+    Ended();
+  } else {
+    running_ = false;
+    stuck_ = true;
+    ended_ = FillText(kAdapterProcessExitedText, {"unknown"});
+  }
   CloseIfOpen(input_);
 }
 

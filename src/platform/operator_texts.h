@@ -40,6 +40,8 @@ inline constexpr std::string_view kAdapterProcessVersionText =
     "The adapter process speaks another version ({version}).";
 inline constexpr std::string_view kAdapterProcessBadReplyText =
     "The adapter process sent a reply that does not fit its call.";
+inline constexpr std::string_view kAdapterProcessStuckText =
+    "The adapter process does not end; unplug the adapters before the next start.";
 
 // The pattern with its {name} parts filled in by the values, in order. A part without a
 // value is left empty; values past the parts are ignored.

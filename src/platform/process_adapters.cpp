@@ -91,13 +91,20 @@ void ProcessAdapters::Fail(const std::string& why) {
   if (failed_) return;
   failed_ = true;
   if (process_ && process_->Running()) process_->Kill();
-  if (warn_) warn_(why);
+  if (!warn_) return;
+  warn_(why);
+  if (process_ && process_->Stuck()) warn_(std::string(kAdapterProcessStuckText));
 }
 
 std::optional<AdapterReply> ProcessAdapters::Await(AdapterCall call, uint32_t limit_ms) {
   const uint64_t deadline = MonotonicMs() + limit_ms;
   for (;;) {
     if (const auto body = reader_.Next()) {
+      // A helper that cannot serve says why before it ends.
+      if (auto refusal = DecodeRefusal(*body)) {
+        Fail(*refusal);
+        return std::nullopt;
+      }
       auto reply = DecodeReply(*body, call);
       // A frame that is not the answer expected cannot be trusted, nor anything after it.
       if (!reply) Fail(std::string(kAdapterProcessBadReplyText));

@@ -76,6 +76,7 @@ constexpr std::array kEntries{
     msg::kAdapterProcessNotStarted,
     msg::kAdapterProcessVersion,
     msg::kAdapterProcessBadReply,
+    msg::kAdapterProcessStuck,
     msg::kAdapterLibraryNotLoaded,
     msg::kAdapterLibraryExports,
     msg::kProgramFolderUnusable,

@@ -566,11 +566,20 @@ inline constexpr MessageEntry kAdapterProcessBadReply{
     "With --adapter-process, when the helper's answer is damaged.",
     "The helper was ended; the adapters are lost.",
     "Start the program again."};
+inline constexpr MessageEntry kAdapterProcessStuck{
+    kBox,
+    kWarning,
+    platform::kAdapterProcessStuckText,
+    "With --adapter-process, after one of the warnings above, when the ended helper has not "
+    "gone within 2 s: it is inside a call of the adapters' driver.",
+    "The helper may still hold the adapters; the program goes on without them.",
+    "Close the program, unplug the adapters and plug them in again before the next start."};
 inline constexpr MessageEntry kAdapterLibraryNotLoaded{
     kBox,
     kError,
     platform::kAdapterLibraryNotLoadedText,
-    "Starting with --adapters PATH, when the library cannot be loaded.",
+    "Starting with --adapters PATH, when the library cannot be loaded (with "
+    "--adapter-process the helper says so, in a warning).",
     "The program cannot start without its adapters.",
     "Check the path, and that the library has this program's bitness (64-bit), or use "
     "--adapter-process."};

@@ -98,6 +98,21 @@ TEST(AdapterFramesTest, BadRepliesAreRefused) {
   EXPECT_FALSE(DecodeRequest(std::string("\x01\x00\x00\x01", 4) + std::string(256, 'x')));
 }
 
+// The helper's reason for not serving: its own mark, the text after it, cut to a frame.
+TEST(AdapterFramesTest, ARefusalCarriesItsReasonWithinOneFrame) {
+  const std::string frame = EncodeRefusal("Cannot load adapter library x.so: not found");
+  EXPECT_EQ(frame.substr(0, 5), std::string("\x2C\x00\x00\x00\xFF", 5));
+  EXPECT_EQ(DecodeRefusal(Body(frame)), "Cannot load adapter library x.so: not found");
+  EXPECT_FALSE(DecodeReply(Body(frame), AdapterCall::Hello));
+  EXPECT_FALSE(DecodeRefusal(Body(EncodeReply(AdapterReply{}))));
+  FrameReader reader;
+  reader.Append(EncodeRefusal(std::string(5000, 'x')));
+  const auto body = reader.Next();
+  ASSERT_TRUE(body);
+  EXPECT_FALSE(reader.Broken());
+  EXPECT_EQ(body->size(), kMostFrameBytes);
+}
+
 TEST(AdapterFramesTest, TheReaderHandsOutWholeBodiesAndBreaksOnAnOverlongLength) {
   AdapterRequest close;
   close.Call = AdapterCall::CloseDeviceInstance;

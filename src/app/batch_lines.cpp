@@ -16,7 +16,7 @@ constexpr std::array kLines = {
     &kPreScanFileAndPreScan, &kBatchMissing, &kResultsMissing,   &kProcessNeedsLibrary,
     &kSimulatorOnly,  &kUsageHint,         &kBatchUsageHint,     &kNoPrinting,
     &kNoDisplay,      &kAdapterLibrary,    &kAdapterWarning,     &kSamplesNotListed,
-    &kSampleNotRead,  &kSampleNotCopied,   &kNoSynthesiser,      &kNamedFile,
+    &kSampleNotRead,  &kSampleNotCopied,   &kNoSynthesiser,      &kInterrupted,  &kNamedFile,
     &kNamedFileInProgramFolder, &kRunNotStarted, &kLogNotWritten, &kReportsNotPrinted,
     &kUnexpected};
 

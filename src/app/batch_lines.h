@@ -110,9 +110,10 @@ inline constexpr BatchLine kAdapterLibrary{
     "exit status 2."};
 inline constexpr BatchLine kAdapterWarning{
     "warning", "{adapter process message}",
-    "With --adapter-process: the helper could not be started, has ended or answers no more.",
-    "The message is one of \"The adapter process ...\" of the table of messages; the run "
-    "goes on as with the adapters unplugged."};
+    "With --adapter-process: the helper could not be started or load the library, has "
+    "ended or answers no more.",
+    "The message is one of \"The adapter process ...\" or \"Cannot load adapter library "
+    "...\" of the table of messages; the run goes on as with the adapters unplugged."};
 inline constexpr BatchLine kSamplesNotListed{
     "warning", "the sample files in {folder} cannot be listed",
     "The first start on the simulated test set, when the installed samples cannot be read.",
@@ -131,6 +132,16 @@ inline constexpr BatchLine kNoSynthesiser{
     "No synthesiser answered at start-up (in the window, RUN stays disabled).",
     "Check the adapters' cables and power, and that the adapter library is the right one; "
     "exit status 2."};
+
+inline constexpr BatchLine kInterrupted{
+    "warning",
+    "Ctrl+C: the run ends as STOP ends it and its results are saved; a second Ctrl+C ends "
+    "the program at once",
+    "Ctrl+C at the terminal or command prompt during a batch run (on Linux also the end of "
+    "the session).",
+    "The field is switched off and the results so far are saved; exit status 3. After a "
+    "second Ctrl+C the results so far are in recovery.RF in the program folder, for the "
+    "next start to offer."};
 
 // Files named on the command line.
 inline constexpr BatchLine kNamedFile{

@@ -21,6 +21,7 @@
 #include "platform/event_loop.h"
 #include "platform/operator_texts.h"
 #include "platform/folder_lock.h"
+#include "platform/interrupts.h"
 #include "platform/process_adapters.h"
 #include "platform/shared_library_adapters.h"
 #include "platform/system_event_loop.h"
@@ -36,6 +37,8 @@ namespace tarvos::app {
 namespace {
 
 constexpr uint32_t kStopRetryMs = 55;
+// How often a batch run looks for Ctrl+C.
+constexpr uint32_t kInterruptCheckMs = 100;
 
 // What an installation for all users hands a per-user folder used for the first time.
 bool IsInstallationFile(const std::string& name) {
@@ -284,6 +287,25 @@ int Drive(station::Station& station, BatchOperator& op, const std::string& progr
     });
     timer.SetEnabled(true);
   }
+  // Ctrl+C ends the run as STOP ends it: the field off, the results saved, exit status 3.
+  // It is looked for between the loop's events; one that comes while RUN is still
+  // starting the run waits for the run to be there.
+  platform::Interrupts interrupts;
+  bool interrupted = false;
+  std::unique_ptr<platform::Timer> interrupt_timer = loop.CreateTimer();
+  {
+    platform::Timer& timer = *interrupt_timer;
+    timer.SetInterval(kInterruptCheckMs);
+    timer.SetCallback([&timer, &interrupts, &interrupted, &ended, &station, &press, &err] {
+      if (!interrupts.Raised() || (!ended && !station.Run().Running)) return;
+      timer.SetEnabled(false);
+      interrupted = true;
+      if (ended) return;
+      err << Said(batch_line::kInterrupted) << '\n' << std::flush;
+      press();
+    });
+    timer.SetEnabled(true);
+  }
   // The run's time on its own clock, from RUN to the end-of-run message.
   const uint64_t run_began = loop.ClockMs();
   uint64_t run_ended = run_began;
@@ -293,6 +315,7 @@ int Drive(station::Station& station, BatchOperator& op, const std::string& progr
   });
   press();  // returns when the run has ended
   if (stop_timer) stop_timer->SetEnabled(false);
+  interrupt_timer->SetEnabled(false);
 
   // A run refused before its first step (its conditions, or a box before it) has no
   // results: the files named on the command line keep what they hold.
@@ -326,7 +349,7 @@ int Drive(station::Station& station, BatchOperator& op, const std::string& progr
   if ((options.ReportPdf || options.TablePdf) && !print_reports(station, options, err)) {
     return kExitNotSaved;
   }
-  return ExitStatusFor(ended, stopped_by_option);
+  return ExitStatusFor(ended, stopped_by_option && !interrupted);
 }
 
 int RunWith(const BatchOptions& options, const ReportPrinter& print_reports, std::ostream& out,

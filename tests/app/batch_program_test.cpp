@@ -3,6 +3,11 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <fcntl.h>
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
 #include <algorithm>
 #include <cstdlib>
 #include <filesystem>
@@ -14,6 +19,7 @@
 #include "app/batch_lines.h"
 #include "app/batch_options.h"
 #include "app/batch_run.h"
+#include "platform/precise_sleep.h"
 #include "records/run_log.h"
 
 namespace tarvos::app {
@@ -576,12 +582,80 @@ TEST_F(BatchProgramTest, TheSimulatorLibraryRunsThroughTheAdapterProcess) {
   const ProgramRun lost = Run({"--adapters", work_.Path() + "libnothing.so", "--adapter-process"});
   EXPECT_EQ(lost.Status, kExitCannotStart);
   const auto lines = Lines(lost.Err);
-  EXPECT_THAT(lines, Contains("warning: The adapter process has ended (exit code 3)."));
+  const std::string cannot_load = "warning: Cannot load adapter library " + work_.Path() + "libnothing.so: ";
   EXPECT_EQ(std::count_if(lines.begin(), lines.end(),
-                          [](const std::string& line) { return line.starts_with("warning: The adapter"); }),
-            1);
+                          [&](const std::string& line) {
+                            return line.starts_with(cannot_load) ||
+                                   line.starts_with("warning: The adapter");
+                          }),
+            1)
+      << lost.Err;
+  EXPECT_THAT(lines, Contains(::testing::StartsWith(cannot_load)));
   EXPECT_THAT(lines, Contains("error: no synthesiser found at start-up, so the run cannot start"));
   EXPECT_FALSE(std::filesystem::exists(work_.Path() + "out.RF"));
+}
+
+// Ctrl+C at a terminal goes to its whole foreground group: the batch program and its
+// helper. The helper stands outside it, and the program ends the run as STOP does, with
+// the helper still serving the closing steps (the field off); the results are saved and
+// the exit status is 3.
+TEST_F(BatchProgramTest, CtrlCThroughTheHelperEndsTheRunAsStopAndSavesIt) {
+  std::filesystem::create_directory(Home());
+  for (const char* name : {"cell0010.csv", "Salvo.INI", "BrevantUSB.TXT"}) {
+    std::filesystem::copy_file(std::string(TARVOS_SOURCE_DIR "/data/") + name, Home() + name);
+  }
+  std::vector<std::string> args = {TARVOS_BATCH_EXECUTABLE, "--batch", kIecIndustrial,
+                                   "--results", "out.RF", "--program-folder", "home",
+                                   "--adapters", TARVOS_SIM_LIBRARY, "--adapter-process"};
+  std::vector<char*> argv;
+  for (std::string& arg : args) argv.push_back(arg.data());
+  argv.push_back(nullptr);
+  const std::string folder = work_.Path();
+  const std::string out = folder + "ctrl-c.out";
+  const std::string err = folder + "ctrl-c.err";
+  const pid_t program = ::fork();
+  ASSERT_GE(program, 0);
+  if (program == 0) {
+    ::setpgid(0, 0);  // the terminal's foreground group, of its own
+    if (::chdir(folder.c_str()) != 0) ::_exit(126);
+    const int out_fd = ::open(out.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+    const int err_fd = ::open(err.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+    ::dup2(out_fd, STDOUT_FILENO);
+    ::dup2(err_fd, STDERR_FILENO);
+    ::execv(argv[0], argv.data());
+    ::_exit(127);
+  }
+  ::setpgid(program, program);
+  // Once the run has begun (its log is there), Ctrl+C.
+  const auto run_begun = [&] {
+    std::error_code ignored;
+    return std::filesystem::is_directory(Home() + "logs", ignored) &&
+           !std::filesystem::is_empty(Home() + "logs", ignored);
+  };
+  uint64_t deadline = platform::MonotonicMs() + 60'000;
+  while (!run_begun() && platform::MonotonicMs() < deadline) ::usleep(20'000);
+  ::usleep(500'000);
+  ::kill(-program, SIGINT);
+  int status = 0;
+  pid_t done = 0;
+  deadline = platform::MonotonicMs() + 60'000;
+  while ((done = ::waitpid(program, &status, WNOHANG)) == 0 &&
+         platform::MonotonicMs() < deadline) {
+    ::usleep(20'000);
+  }
+  if (done == 0) {
+    ::kill(-program, SIGKILL);
+    ::waitpid(program, &status, 0);
+    FAIL() << "the program did not end after Ctrl+C";
+  }
+  const std::string said = TempFolder::ReadFile(err);
+  ASSERT_TRUE(WIFEXITED(status)) << "ended by signal " << WTERMSIG(status) << "\n" << said;
+  EXPECT_EQ(WEXITSTATUS(status), kExitRunEnded) << said;
+  EXPECT_THAT(Lines(said), Contains(Said(batch_line::kInterrupted)));
+  EXPECT_THAT(Lines(said), Contains("information: The Run has been Stopped by User. "));
+  EXPECT_THAT(said, Not(HasSubstr("adapter process"))) << "the helper took the Ctrl+C";
+  EXPECT_TRUE(std::filesystem::exists(folder + "out.RF"));
+  EXPECT_THAT(TempFolder::ReadFile(out), HasSubstr("run time: "));
 }
 
 }  // namespace

@@ -28,8 +28,10 @@ class HelperProcess {
   // Writes all the bytes before the deadline (a MonotonicMs time); false otherwise.
   bool Write(std::string_view bytes, uint64_t deadline_ms);
   // Some bytes the helper wrote, once any have come before the deadline; nullopt when
-  // none came in time or its output has closed (Ended then says why).
+  // none came by the deadline (a wait that wakes early goes on waiting) or its output has
+  // closed (OutputClosed then, and Ended says why once it is reaped).
   std::optional<std::string> Read(uint64_t deadline_ms);
+  bool OutputClosed() const { return output_ == -1; }
 
   // How it ended, as the operator is warned: "The adapter process has ended (exit code
   // N)." or "(signal N)."; nullopt while it runs. Reaps it when it has ended.

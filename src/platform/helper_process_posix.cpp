@@ -127,6 +127,8 @@ std::optional<std::string> HelperProcess::Read(uint64_t deadline_ms) {
     pollfd watched{static_cast<int>(output_), POLLIN, 0};
     const int ready = ::poll(&watched, 1, PollTimeout(deadline_ms));
     if (ready < 0 && errno == EINTR) continue;
+    // A wait is at most a minute at a time: a longer deadline takes several.
+    if (ready == 0 && MonotonicMs() < deadline_ms) continue;
     if (ready <= 0) return std::nullopt;
     char buffer[4096];
     const ssize_t got = ::read(static_cast<int>(output_), buffer, sizeof buffer);

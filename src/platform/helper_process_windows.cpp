@@ -26,6 +26,15 @@ DWORD WaitMs(uint64_t deadline_ms) {
   return left > 60'000 ? 60'000 : static_cast<DWORD>(left);
 }
 
+// An exit code as a person looks it up: an exception's (0xC0000005, an access
+// violation) in hexadecimal, any other in decimal.
+std::string ExitCodeText(DWORD code) {
+  if (code < 0x80000000u) return std::to_string(code);
+  char text[16];
+  std::snprintf(text, sizeof text, "0x%08lX", static_cast<unsigned long>(code));
+  return text;
+}
+
 // A command line argument as the C runtime of the child splits it again.
 std::wstring Quoted(const std::wstring& argument) {
   std::wstring quoted = L"\"";
@@ -58,7 +67,13 @@ std::optional<DWORD> Overlapped(HANDLE pipe, bool write, void* data, DWORD size,
   if (done) {
     result = moved;
   } else if (::GetLastError() == ERROR_IO_PENDING) {
-    if (::WaitForSingleObject(overlapped.hEvent, WaitMs(deadline_ms)) == WAIT_OBJECT_0) {
+    // The system's waits count in its ticks and may end a little early, and a wait is at
+    // most a minute: the deadline is what ends it.
+    DWORD waited = WAIT_TIMEOUT;
+    do {
+      waited = ::WaitForSingleObject(overlapped.hEvent, WaitMs(deadline_ms));
+    } while (waited == WAIT_TIMEOUT && MonotonicMs() < deadline_ms);
+    if (waited == WAIT_OBJECT_0) {
       if (::GetOverlappedResult(pipe, &overlapped, &moved, FALSE)) {
         result = moved;
       } else {
@@ -66,7 +81,8 @@ std::optional<DWORD> Overlapped(HANDLE pipe, bool write, void* data, DWORD size,
       }
     } else {
       ::CancelIoEx(pipe, &overlapped);
-      ::GetOverlappedResult(pipe, &overlapped, &moved, TRUE);
+      // What came before the cancel took is kept.
+      if (::GetOverlappedResult(pipe, &overlapped, &moved, TRUE) && moved > 0) result = moved;
     }
   } else {
     closed = true;
@@ -197,7 +213,7 @@ std::optional<std::string> HelperProcess::Ended() {
   DWORD code = 0;
   ::GetExitCodeProcess(AsHandle(id_), &code);
   running_ = false;
-  ended_ = FillText(kAdapterProcessExitedText, {std::to_string(code)});
+  ended_ = FillText(kAdapterProcessExitedText, {ExitCodeText(code)});
   return ended_;
 }
 

@@ -118,7 +118,8 @@ std::optional<AdapterReply> ProcessAdapters::Await(AdapterCall call, uint32_t li
       reader_.Append(*bytes);
       continue;
     }
-    if (MonotonicMs() >= deadline && process_->Running() && !process_->Ended()) {
+    // Time up with its output open: a hang, unless it has ended just now.
+    if (!process_->OutputClosed() && !process_->Ended()) {
       Fail(FillText(kAdapterProcessNoAnswerText, {SecondsText(limit_ms)}));
       return std::nullopt;
     }

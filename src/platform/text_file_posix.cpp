@@ -53,6 +53,8 @@ bool FileExists(const std::string& path) {
 }
 
 std::optional<std::string> FindFileIgnoringCase(const std::string& folder, std::string_view name) {
+  // As on Windows, where they are wildcards: a name with "*" or "?" finds nothing.
+  if (name.find_first_of("*?") != std::string_view::npos) return std::nullopt;
   const std::string exact = folder + std::string(name);
   if (FileExists(exact)) return exact;
   DIR* dir = ::opendir(folder.empty() ? "." : folder.c_str());

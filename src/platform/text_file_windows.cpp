@@ -82,6 +82,9 @@ bool FileExists(const std::string& path) {
 
 std::optional<std::string> FindFileIgnoringCase(const std::string& folder, std::string_view name) {
   // Windows finds a file whatever the case of its name; the name as the folder spells it.
+  // The search takes "*" and "?" as wildcards, which no file's name holds: such a name
+  // finds nothing, as on Linux.
+  if (name.find_first_of("*?") != std::string_view::npos) return std::nullopt;
   WIN32_FIND_DATAW found{};
   HANDLE search = ::FindFirstFileW(Widen(folder + std::string(name)).c_str(), &found);
   if (search == INVALID_HANDLE_VALUE) return std::nullopt;

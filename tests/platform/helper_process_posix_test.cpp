@@ -91,5 +91,28 @@ TEST(HelperProcessTest, CtrlCAtTheTerminalDoesNotReachTheHelper) {
   EXPECT_EQ(helper.Ended(), "The adapter process has ended (signal 9).");
 }
 
+// A read ends with bytes, at the deadline (not before) with the output still open, or at
+// once when the output closes: a hang and an end are told apart.
+TEST(HelperProcessTest, AReadTellsTimeUpFromAClosedOutput) {
+  HelperProcess silent;
+  ASSERT_TRUE(silent.Start("/bin/sleep", {"600"}));
+  const uint64_t before = MonotonicMs();
+  EXPECT_FALSE(silent.Read(before + 300));
+  EXPECT_GE(MonotonicMs(), before + 300);
+  EXPECT_FALSE(silent.OutputClosed());
+  EXPECT_FALSE(silent.Ended());
+
+  HelperProcess ending;
+  ASSERT_TRUE(ending.Start("/bin/sh", {"-c", "printf said; exit 7"}));
+  std::string said;
+  while (const auto bytes = ending.Read(MonotonicMs() + 5000)) said += *bytes;
+  EXPECT_EQ(said, "said");
+  EXPECT_TRUE(ending.OutputClosed());
+  std::optional<std::string> how;
+  const uint64_t deadline = MonotonicMs() + 2000;
+  while (!(how = ending.Ended()) && MonotonicMs() < deadline) ::usleep(1'000);
+  EXPECT_EQ(how, "The adapter process has ended (exit code 7).");
+}
+
 }  // namespace
 }  // namespace tarvos::platform

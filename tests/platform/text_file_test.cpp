@@ -142,6 +142,12 @@ TEST_F(TextFileTest, FindsAFileWhateverTheCaseOfItsName) {
   EXPECT_EQ(FindFileIgnoringCase(folder, "brevantusb.txt"), File("BrevantUSB.TXT"));
   EXPECT_EQ(FindFileIgnoringCase(folder, "other.txt"), std::nullopt);
   EXPECT_EQ(FindFileIgnoringCase(folder + "nowhere/", "x"), std::nullopt);
+  // Wildcards are no part of a name (a cell serial "1?" finds no cell file).
+  WriteFileAtomically(File("cell0010.csv"), "");
+  EXPECT_EQ(FindFileIgnoringCase(folder, "cell001?.csv"), std::nullopt);
+  EXPECT_EQ(FindFileIgnoringCase(folder, "cell*.csv"), std::nullopt);
+  EXPECT_EQ(FindFileIgnoringCase(folder, "Brevant*"), std::nullopt);
+  std::filesystem::remove(File("cell0010.csv"));
   // A folder of the same name is no file.
   std::filesystem::create_directory(File("cell0010.csv"));
   EXPECT_EQ(FindFileIgnoringCase(folder, "CELL0010.CSV"), std::nullopt);

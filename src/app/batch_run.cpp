@@ -87,13 +87,14 @@ std::unique_ptr<platform::AdapterLibrary> MakeAdapters(
     const BatchOptions& options, platform::EventLoop& loop, std::ostream& err,
     std::function<void(const std::string&)> warn) {
   if (options.AdapterLibrary) {
-    if (const auto helper =
-            platform::AdapterHelperFor(*options.AdapterLibrary, options.AdapterProcess)) {
+    // Where the library is, before its bitness is read and a helper is started for it.
+    const std::string library = platform::AdapterLibraryPath(*options.AdapterLibrary);
+    if (const auto helper = platform::AdapterHelperFor(library, options.AdapterProcess)) {
       return std::make_unique<platform::ProcessAdapters>(
-          *helper, *options.AdapterLibrary, platform::ProcessAdapters::Limits{}, std::move(warn));
+          *helper, library, platform::ProcessAdapters::Limits{}, std::move(warn));
     }
     try {
-      return platform::SharedLibraryAdapters::Load(*options.AdapterLibrary);
+      return platform::SharedLibraryAdapters::Load(library);
     } catch (const platform::AdapterLibraryError& error) {
       err << Said(batch_line::kAdapterLibrary, {error.what()}) << '\n';
       return nullptr;

@@ -1,7 +1,12 @@
 #include <windows.h>
 #include <io.h>
+#include <sddl.h>
 
 #include <cstdio>
+#include <cwchar>
+#include <initializer_list>
+#include <random>
+#include <vector>
 
 #include "platform/helper_process.h"
 #include "platform/operator_texts.h"
@@ -25,6 +30,84 @@ DWORD WaitMs(uint64_t deadline_ms) {
   const uint64_t left = deadline_ms - now;
   return left > 60'000 ? 60'000 : static_cast<DWORD>(left);
 }
+
+// 128 random bits in hexadecimal, from the system's generator.
+std::wstring RandomName() {
+  std::random_device random;
+  std::wstring name;
+  for (int part = 0; part < 4; ++part) {
+    wchar_t text[9];
+    std::swprintf(text, 9, L"%08x", static_cast<unsigned>(random()));
+    name += text;
+  }
+  return name;
+}
+
+// A security descriptor that admits only the user the program runs as (nullptr when it
+// cannot be made: the system's default then, which admits that user too).
+class PrivateSecurity {
+ public:
+  PrivateSecurity() {
+    HANDLE token = nullptr;
+    if (!::OpenProcessToken(::GetCurrentProcess(), TOKEN_QUERY, &token)) return;
+    DWORD size = 0;
+    ::GetTokenInformation(token, TokenUser, nullptr, 0, &size);
+    std::vector<unsigned char> user(size);
+    wchar_t* sid = nullptr;
+    if (size > 0 && ::GetTokenInformation(token, TokenUser, user.data(), size, &size) &&
+        ::ConvertSidToStringSidW(reinterpret_cast<TOKEN_USER*>(user.data())->User.Sid, &sid)) {
+      const std::wstring text = std::wstring(L"D:P(A;;GA;;;") + sid + L")";
+      ::LocalFree(sid);
+      if (!::ConvertStringSecurityDescriptorToSecurityDescriptorW(text.c_str(), SDDL_REVISION_1,
+                                                                  &descriptor_, nullptr)) {
+        descriptor_ = nullptr;
+      }
+    }
+    ::CloseHandle(token);
+  }
+  ~PrivateSecurity() {
+    if (descriptor_ != nullptr) ::LocalFree(descriptor_);
+  }
+  PrivateSecurity(const PrivateSecurity&) = delete;
+  PrivateSecurity& operator=(const PrivateSecurity&) = delete;
+  PSECURITY_DESCRIPTOR Descriptor() const { return descriptor_; }
+
+ private:
+  PSECURITY_DESCRIPTOR descriptor_ = nullptr;
+};
+
+// The list of the handles a child may inherit (nullptr when the system keeps none: then
+// it inherits every inheritable handle, as before such lists).
+class InheritedHandles {
+ public:
+  explicit InheritedHandles(std::initializer_list<HANDLE> handles) {
+    for (HANDLE handle : handles) {
+      if (handle != nullptr && handle != INVALID_HANDLE_VALUE) handles_.push_back(handle);
+    }
+    SIZE_T size = 0;
+    ::InitializeProcThreadAttributeList(nullptr, 1, 0, &size);
+    buffer_.resize(size);
+    auto* list = reinterpret_cast<LPPROC_THREAD_ATTRIBUTE_LIST>(buffer_.data());
+    if (size == 0 || !::InitializeProcThreadAttributeList(list, 1, 0, &size)) return;
+    if (!::UpdateProcThreadAttribute(list, 0, PROC_THREAD_ATTRIBUTE_HANDLE_LIST, handles_.data(),
+                                     handles_.size() * sizeof(HANDLE), nullptr, nullptr)) {
+      ::DeleteProcThreadAttributeList(list);
+      return;
+    }
+    list_ = list;
+  }
+  ~InheritedHandles() {
+    if (list_ != nullptr) ::DeleteProcThreadAttributeList(list_);
+  }
+  InheritedHandles(const InheritedHandles&) = delete;
+  InheritedHandles& operator=(const InheritedHandles&) = delete;
+  LPPROC_THREAD_ATTRIBUTE_LIST List() const { return list_; }
+
+ private:
+  std::vector<HANDLE> handles_;
+  std::vector<char> buffer_;
+  LPPROC_THREAD_ATTRIBUTE_LIST list_ = nullptr;
+};
 
 // An exit code as a person looks it up: an exception's (0xC0000005, an access
 // violation) in hexadecimal, any other in decimal.
@@ -106,19 +189,22 @@ HelperProcess::~HelperProcess() {
 }
 
 bool HelperProcess::Start(const std::string& program, const std::vector<std::string>& args) {
-  static unsigned counter = 0;
-  const std::wstring base = L"\\\\.\\pipe\\tarvos-adapters-" +
-                            std::to_wstring(::GetCurrentProcessId()) + L"-" +
-                            std::to_wstring(++counter);
+  // A name no other program can guess, a pipe only this user may open, and none from
+  // another computer.
+  const std::wstring base = L"\\\\.\\pipe\\tarvos-adapters-" + RandomName();
+  PrivateSecurity security;
+  SECURITY_ATTRIBUTES private_pipe{sizeof(SECURITY_ATTRIBUTES), security.Descriptor(), FALSE};
+  SECURITY_ATTRIBUTES* pipe_security = security.Descriptor() != nullptr ? &private_pipe : nullptr;
+  constexpr DWORD kPipeMode = PIPE_TYPE_BYTE | PIPE_WAIT | PIPE_REJECT_REMOTE_CLIENTS;
   // Our ends overlapped, so that every wait has its deadline; the child's plain.
-  HANDLE to_child = ::CreateNamedPipeW((base + L"-in").c_str(),
-                                       PIPE_ACCESS_OUTBOUND | FILE_FLAG_OVERLAPPED |
-                                           FILE_FLAG_FIRST_PIPE_INSTANCE,
-                                       PIPE_TYPE_BYTE | PIPE_WAIT, 1, 4096, 4096, 0, nullptr);
-  HANDLE from_child = ::CreateNamedPipeW((base + L"-out").c_str(),
-                                         PIPE_ACCESS_INBOUND | FILE_FLAG_OVERLAPPED |
-                                             FILE_FLAG_FIRST_PIPE_INSTANCE,
-                                         PIPE_TYPE_BYTE | PIPE_WAIT, 1, 4096, 4096, 0, nullptr);
+  HANDLE to_child = ::CreateNamedPipeW(
+      (base + L"-in").c_str(),
+      PIPE_ACCESS_OUTBOUND | FILE_FLAG_OVERLAPPED | FILE_FLAG_FIRST_PIPE_INSTANCE, kPipeMode, 1,
+      4096, 4096, 0, pipe_security);
+  HANDLE from_child = ::CreateNamedPipeW(
+      (base + L"-out").c_str(),
+      PIPE_ACCESS_INBOUND | FILE_FLAG_OVERLAPPED | FILE_FLAG_FIRST_PIPE_INSTANCE, kPipeMode, 1,
+      4096, 4096, 0, pipe_security);
   SECURITY_ATTRIBUTES inherited{sizeof(SECURITY_ATTRIBUTES), nullptr, TRUE};
   HANDLE child_in = ::CreateFileW((base + L"-in").c_str(), GENERIC_READ, 0, &inherited,
                                   OPEN_EXISTING, 0, nullptr);
@@ -134,22 +220,44 @@ bool HelperProcess::Start(const std::string& program, const std::vector<std::str
     close_all();
     return false;
   }
+  // Its error output is the program's, in a copy it may inherit.
+  HANDLE child_error = nullptr;
+  const HANDLE own_error = ::GetStdHandle(STD_ERROR_HANDLE);
+  if (own_error != nullptr && own_error != INVALID_HANDLE_VALUE &&
+      !::DuplicateHandle(::GetCurrentProcess(), own_error, ::GetCurrentProcess(), &child_error,
+                         0, TRUE, DUPLICATE_SAME_ACCESS)) {
+    child_error = nullptr;
+  }
   std::wstring command = Quoted(Widen(program));
   for (const std::string& arg : args) command += L" " + Quoted(Widen(arg));
-  STARTUPINFOW startup{};
-  startup.cb = sizeof startup;
-  startup.dwFlags = STARTF_USESTDHANDLES;
-  startup.hStdInput = child_in;
-  startup.hStdOutput = child_out;
-  startup.hStdError = ::GetStdHandle(STD_ERROR_HANDLE);
+  // It inherits these handles and no other of the program's (a script reading the
+  // program's output through a pipe sees its end when the program ends).
+  InheritedHandles handles({child_in, child_out, child_error});
+  STARTUPINFOEXW startup{};
+  startup.StartupInfo.cb = sizeof startup;
+  startup.StartupInfo.dwFlags = STARTF_USESTDHANDLES;
+  startup.StartupInfo.hStdInput = child_in;
+  startup.StartupInfo.hStdOutput = child_out;
+  startup.StartupInfo.hStdError = child_error;
+  startup.lpAttributeList = handles.List();
   PROCESS_INFORMATION process{};
   // Started suspended, put in a job that ends it when the program's handle to the job
   // closes (the program ended, however), then let go; in a process group of its own, so
   // that the console's Ctrl+C reaches only the program, whose closing steps need it.
-  const BOOL started = ::CreateProcessW(
-      Widen(program).c_str(), command.data(), nullptr, nullptr, TRUE,
-      CREATE_NO_WINDOW | CREATE_SUSPENDED | CREATE_NEW_PROCESS_GROUP, nullptr, nullptr,
-      &startup, &process);
+  constexpr DWORD kFlags = CREATE_NO_WINDOW | CREATE_SUSPENDED | CREATE_NEW_PROCESS_GROUP;
+  BOOL started = FALSE;
+  if (handles.List() != nullptr) {
+    started = ::CreateProcessW(Widen(program).c_str(), command.data(), nullptr, nullptr, TRUE,
+                               kFlags | EXTENDED_STARTUPINFO_PRESENT, nullptr, nullptr,
+                               &startup.StartupInfo, &process);
+  }
+  if (!started) {
+    // A system that keeps no such list (or refuses one): the plain inheritance.
+    startup.StartupInfo.cb = sizeof(STARTUPINFOW);
+    started = ::CreateProcessW(Widen(program).c_str(), command.data(), nullptr, nullptr, TRUE,
+                               kFlags, nullptr, nullptr, &startup.StartupInfo, &process);
+  }
+  if (child_error != nullptr) ::CloseHandle(child_error);
   ::CloseHandle(child_in);
   ::CloseHandle(child_out);
   if (!started) {

@@ -18,14 +18,15 @@ int64_t CounterFrequency() {
 
 }  // namespace
 
-// The performance counter's count over its frequency / 1000, in 64 bits: the counter
-// runs for centuries before it would wrap.
+// The performance counter in milliseconds: whole seconds and the remainder apart, so that
+// a frequency that is no whole number of kilohertz (3.579545 MHz) does not drift and the
+// product stays within 64 bits for centuries.
 uint64_t MonotonicMs() {
-  static const int64_t per_ms = CounterFrequency() / 1000;
+  static const int64_t frequency = CounterFrequency();
+  if (frequency <= 0) return static_cast<uint64_t>(::GetTickCount64());
   LARGE_INTEGER count{};
   ::QueryPerformanceCounter(&count);
-  return per_ms > 0 ? static_cast<uint64_t>(count.QuadPart / per_ms)
-                    : static_cast<uint64_t>(::GetTickCount64());
+  return CounterMs(static_cast<uint64_t>(count.QuadPart), static_cast<uint64_t>(frequency));
 }
 
 PreciseSleeper::PreciseSleeper() {

@@ -42,7 +42,10 @@ uint32_t LittleEndian(std::string_view bytes, std::size_t at, std::size_t count)
 }  // namespace
 
 std::vector<std::string> ExportNames(std::string_view name, int argument_bytes) {
-  return {std::string(name), "_" + std::string(name) + "@" + std::to_string(argument_bytes)};
+  // Plain, as a __stdcall export decorated by Microsoft's tools, and as MinGW's linker
+  // exports it (without the leading underscore).
+  const std::string decorated = std::string(name) + "@" + std::to_string(argument_bytes);
+  return {std::string(name), "_" + decorated, decorated};
 }
 
 AdapterFunctions ResolveAdapterFunctions(const ExportLookup& lookup, const std::string& path) {

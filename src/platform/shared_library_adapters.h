@@ -50,6 +50,12 @@ AdapterFunctions ResolveAdapterFunctions(const ExportLookup& lookup, const std::
 // code, nullopt when they are not a PE image.
 std::optional<int> PeImageBits(std::string_view bytes);
 
+// The adapter library named on the command line, as it is loaded and shown: on Windows a
+// name without a folder is the file beside the program (never one of the working folder
+// or PATH) and any other is made absolute; on Linux the name as given (a name without a
+// folder is searched for as the system searches for shared libraries).
+std::string AdapterLibraryPath(const std::string& given);
+
 // A vendor's adapter library with the C interface of tarvos/usbi2cio.h, loaded at run
 // time. Every call goes straight through to the library; the library stays loaded for
 // the life of this object.
@@ -60,8 +66,7 @@ class SharedLibraryAdapters final : public AdapterLibrary {
   };
 
  public:
-  // A path without a folder is searched for as the system searches for shared libraries.
-  // Throws AdapterLibraryError.
+  // The path as AdapterLibraryPath gives it. Throws AdapterLibraryError.
   [[nodiscard]] static std::unique_ptr<SharedLibraryAdapters> Load(const std::string& path);
 
   SharedLibraryAdapters(LoadKey key, std::string path);

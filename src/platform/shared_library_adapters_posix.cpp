@@ -5,6 +5,8 @@
 
 namespace tarvos::platform {
 
+std::string AdapterLibraryPath(const std::string& given) { return given; }
+
 void SharedLibraryAdapters::LibraryCloser::operator()(void* library) const {
   // A library that fails to unload has nothing more to say to us.
   dlclose(library);

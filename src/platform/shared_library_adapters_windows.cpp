@@ -2,6 +2,7 @@
 
 #include "platform/shared_library_adapters.h"
 #include "platform/operator_texts.h"
+#include "platform/system_paths.h"
 #include "platform/text_file.h"
 #include "platform/utf16_windows.h"
 
@@ -13,6 +14,12 @@ constexpr int kProgramBits = sizeof(void*) * 8;
 
 }  // namespace
 
+std::string AdapterLibraryPath(const std::string& given) {
+  if (given.empty()) return given;
+  if (given.find_first_of("\\/:") == std::string::npos) return ExecutableFolder() + given;
+  return AbsolutePath(given);
+}
+
 void SharedLibraryAdapters::LibraryCloser::operator()(void* library) const {
   ::FreeLibrary(static_cast<HMODULE>(library));
 }
@@ -21,7 +28,11 @@ void SharedLibraryAdapters::Open() {
   // No error box of the system's own for a library that does not load: the program
   // says why itself.
   const UINT previous_mode = ::SetErrorMode(SEM_FAILCRITICALERRORS | SEM_NOOPENFILEERRORBOX);
-  HMODULE library = ::LoadLibraryW(Widen(path_).c_str());
+  // By its full path (never found by a search of the working folder or PATH), and the
+  // DLLs it needs found beside it first, then in the system's folders.
+  HMODULE library = ::LoadLibraryExW(
+      Widen(AdapterLibraryPath(path_)).c_str(), nullptr,
+      LOAD_LIBRARY_SEARCH_DLL_LOAD_DIR | LOAD_LIBRARY_SEARCH_DEFAULT_DIRS);
   const DWORD error = library == nullptr ? ::GetLastError() : 0;
   ::SetErrorMode(previous_mode);
   if (library == nullptr) {

@@ -3,6 +3,7 @@
 #include <windows.h>
 
 #include <cstdio>
+#include <cstdlib>
 #include <iostream>
 
 namespace tarvos::platform {
@@ -17,6 +18,13 @@ bool Redirected(DWORD which) {
   return type == FILE_TYPE_DISK || type == FILE_TYPE_PIPE;
 }
 
+// The attached console's code page as it was, put back as the program ends.
+UINT found_code_page = 0;
+
+void RestoreCodePage() {
+  if (found_code_page != 0) ::SetConsoleOutputCP(found_code_page);
+}
+
 }  // namespace
 
 void UseStartingConsole() {
@@ -28,7 +36,10 @@ void UseStartingConsole() {
   if (!::AttachConsole(ATTACH_PARENT_PROCESS) && ::GetLastError() != ERROR_ACCESS_DENIED) return;
   if (!output && std::freopen("CONOUT$", "w", stdout) != nullptr) std::cout.clear();
   if (!error && std::freopen("CONOUT$", "w", stderr) != nullptr) std::cerr.clear();
-  // As the console programs do: the program's UTF-8 shown as such.
+  // As the console programs do: the program's UTF-8 shown as such, and the prompt's
+  // own code page back at the end.
+  found_code_page = ::GetConsoleOutputCP();
+  if (found_code_page != 0) std::atexit(RestoreCodePage);
   ::SetConsoleOutputCP(CP_UTF8);
   // The prompt does not wait for a program with a window: it has been written again
   // already, and the program's first line goes below it.

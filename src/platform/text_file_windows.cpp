@@ -113,6 +113,41 @@ std::string ReadFileBytes(const std::string& path) {
   return content;
 }
 
+namespace {
+
+// Whether the system may refuse a replace only for a moment: a virus scanner or an
+// indexer that has either file open to read it.
+bool Passing(DWORD error) {
+  return error == ERROR_SHARING_VIOLATION || error == ERROR_ACCESS_DENIED ||
+         error == ERROR_LOCK_VIOLATION || error == ERROR_UNABLE_TO_REMOVE_REPLACED ||
+         error == ERROR_UNABLE_TO_MOVE_REPLACEMENT;
+}
+
+constexpr int kReplaceAttempts = 20;
+constexpr DWORD kReplacePauseMs = 50;
+
+// Puts the file in the place of the target: with keep set and the target there, as
+// ReplaceFileW does it (the target's attributes, security and creation time stay), else
+// by a move. A refusal that may pass is tried again for about a second. ERROR_SUCCESS,
+// or the system's error.
+DWORD Replace(const std::wstring& from, const std::string& target, bool keep) {
+  const std::wstring to = Widen(target);
+  for (int attempt = 1;; ++attempt) {
+    const bool replacing = keep && AttributesOf(target) != INVALID_FILE_ATTRIBUTES;
+    const BOOL done =
+        replacing ? ::ReplaceFileW(to.c_str(), from.c_str(), nullptr,
+                                   REPLACEFILE_IGNORE_MERGE_ERRORS, nullptr, nullptr)
+                  : ::MoveFileExW(from.c_str(), to.c_str(),
+                                  MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH);
+    if (done) return ERROR_SUCCESS;
+    const DWORD error = ::GetLastError();
+    if (!Passing(error) || attempt >= kReplaceAttempts) return error;
+    ::Sleep(kReplacePauseMs);
+  }
+}
+
+}  // namespace
+
 TextWriter::TextWriter(std::string path) : path_(std::move(path)) {
   if (path_.empty()) Fail(ERROR_FILE_NOT_FOUND, path_);
   // An existing file marked read-only (or a folder of that name) is refused, as the
@@ -210,9 +245,8 @@ void TextWriter::Commit() {
     ::DeleteFileW(temp.c_str());
     Fail(error, path_);
   }
-  if (!::MoveFileExW(temp.c_str(), Widen(path_).c_str(),
-                     MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
-    const DWORD error = ::GetLastError();
+  const DWORD error = Replace(temp, path_, true);
+  if (error != ERROR_SUCCESS) {
     ::DeleteFileW(temp.c_str());
     Fail(error, path_);
   }
@@ -221,14 +255,14 @@ void TextWriter::Commit() {
 void ClearReadOnly(const std::string& path) {
   const DWORD attributes = AttributesOf(path);
   if (attributes == INVALID_FILE_ATTRIBUTES || (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0) return;
-  ::SetFileAttributesW(Widen(path).c_str(), FILE_ATTRIBUTE_NORMAL);
+  // That bit alone: hidden, archive and the rest stay as they are.
+  const DWORD cleared = attributes & ~static_cast<DWORD>(FILE_ATTRIBUTE_READONLY);
+  ::SetFileAttributesW(Widen(path).c_str(), cleared != 0 ? cleared : FILE_ATTRIBUTE_NORMAL);
 }
 
 void RenameFile(const std::string& from, const std::string& to) {
-  if (!::MoveFileExW(Widen(from).c_str(), Widen(to).c_str(),
-                     MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
-    FailNow(to);
-  }
+  const DWORD error = Replace(Widen(from), to, false);
+  if (error != ERROR_SUCCESS) Fail(error, to);
 }
 
 void RemoveFile(const std::string& path) { ::DeleteFileW(Widen(path).c_str()); }

@@ -39,9 +39,10 @@ void* Address(Function function) {
 }
 
 TEST(AdapterExportsTest, EachCallHasItsPlainThenItsDecoratedName) {
-  EXPECT_THAT(ExportNames("DAPI_ReadI2c", 8), ElementsAre("DAPI_ReadI2c", "_DAPI_ReadI2c@8"));
+  EXPECT_THAT(ExportNames("DAPI_ReadI2c", 8),
+              ElementsAre("DAPI_ReadI2c", "_DAPI_ReadI2c@8", "DAPI_ReadI2c@8"));
   EXPECT_THAT(ExportNames("DAPI_WriteIoPorts", 12),
-              ElementsAre("DAPI_WriteIoPorts", "_DAPI_WriteIoPorts@12"));
+              ElementsAre("DAPI_WriteIoPorts", "_DAPI_WriteIoPorts@12", "DAPI_WriteIoPorts@12"));
 }
 
 TEST(AdapterExportsTest, DecoratedExportsAreFoundWithTheirArgumentBytes) {

@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <thread>
 
 #include "platform/system_paths.h"
 #include "platform/text_file_rig.h"
@@ -57,6 +58,34 @@ TEST_F(TextFileTest, NamesBeyondAsciiAndLineEndsAsWritten) {
   EXPECT_EQ(FilesIn(folder)->size(), 1u);
   RemoveFile(path);
   EXPECT_FALSE(FileExists(path));
+}
+
+// A virus scanner opens a new file for a moment: the save waits for it rather than fail,
+// and replaces the file whole.
+TEST_F(TextFileTest, ASaveWaitsForAProgramThatHoldsTheFileForAMoment) {
+  WriteFileAtomically(File("held.RF"), "old\r\n");
+  TextWriter writer(File("held.RF"));
+  writer.Write("new\r\n");
+  // Read, without letting it be replaced or deleted, for 300 ms.
+  HANDLE held = ::CreateFileW(Wide(File("held.RF")).c_str(), GENERIC_READ, FILE_SHARE_READ,
+                              nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+  ASSERT_NE(held, INVALID_HANDLE_VALUE);
+  std::thread scanner([held] {
+    ::Sleep(300);
+    ::CloseHandle(held);
+  });
+  EXPECT_EQ(ErrorOf([&] { writer.Commit(); }), "no error");
+  scanner.join();
+  EXPECT_EQ(ReadFileBytes(File("held.RF")), "new\r\n");
+  EXPECT_EQ(FilesInFolder(), 1u);
+}
+
+TEST_F(TextFileTest, ClearingReadOnlyLeavesTheOtherAttributes) {
+  WriteFileAtomically(File("kept.STP"), "kept\r\n");
+  ASSERT_TRUE(::SetFileAttributesW(Wide(File("kept.STP")).c_str(),
+                                   FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN));
+  ClearReadOnly(File("kept.STP"));
+  EXPECT_EQ(::GetFileAttributesW(Wide(File("kept.STP")).c_str()), DWORD{FILE_ATTRIBUTE_HIDDEN});
 }
 
 }  // namespace

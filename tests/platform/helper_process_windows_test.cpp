@@ -41,8 +41,8 @@ TEST(HelperProcessWindowsTest, AnExceptionsExitCodeIsInHexadecimal) {
 
 TEST(HelperProcessWindowsTest, AReadEndsAtItsDeadlineWithTheOutputOpen) {
   HelperProcess silent;
-  // Waits for a line on its input, which stays open: no output, no end.
-  ASSERT_TRUE(silent.Start(CommandPrompt(), {"/c", "set", "/p", "line="}));
+  // Waits for a key on its input, which stays open: no output, no end.
+  ASSERT_TRUE(silent.Start(CommandPrompt(), {"/c", "pause>NUL"}));
   const uint64_t before = MonotonicMs();
   EXPECT_FALSE(silent.Read(before + 300));
   EXPECT_GE(MonotonicMs(), before + 300);

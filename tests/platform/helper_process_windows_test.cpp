@@ -2,7 +2,6 @@
 // is looked up, any other in decimal; and a read that tells time up from an end.
 #include <gtest/gtest.h>
 
-#include <cstdlib>
 #include <optional>
 #include <string>
 
@@ -11,11 +10,6 @@
 
 namespace tarvos::platform {
 namespace {
-
-std::string CommandPrompt() {
-  const char* comspec = std::getenv("ComSpec");
-  return comspec != nullptr ? comspec : "C:\\windows\\system32\\cmd.exe";
-}
 
 std::optional<std::string> EndOf(HelperProcess& helper) {
   while (helper.Read(MonotonicMs() + 10'000)) {
@@ -29,20 +23,20 @@ std::optional<std::string> EndOf(HelperProcess& helper) {
 
 TEST(HelperProcessWindowsTest, AnExceptionsExitCodeIsInHexadecimal) {
   HelperProcess crashed;
-  // 0xC0000005, an access violation, as a signed number for cmd.
-  ASSERT_TRUE(crashed.Start(CommandPrompt(), {"/c", "exit", "-1073741819"}));
+  // 0xC0000005: an access violation.
+  ASSERT_TRUE(crashed.Start(TARVOS_EXIT_WITH, {"0xC0000005"}));
   EXPECT_EQ(EndOf(crashed), "The adapter process has ended (exit code 0xC0000005).");
   EXPECT_TRUE(crashed.OutputClosed());
 
   HelperProcess refused;
-  ASSERT_TRUE(refused.Start(CommandPrompt(), {"/c", "exit", "3"}));
+  ASSERT_TRUE(refused.Start(TARVOS_EXIT_WITH, {"3"}));
   EXPECT_EQ(EndOf(refused), "The adapter process has ended (exit code 3).");
 }
 
 TEST(HelperProcessWindowsTest, AReadEndsAtItsDeadlineWithTheOutputOpen) {
   HelperProcess silent;
-  // Waits for a key on its input, which stays open: no output, no end.
-  ASSERT_TRUE(silent.Start(CommandPrompt(), {"/c", "pause>NUL"}));
+  // Reads its input, which stays open: no output, no end.
+  ASSERT_TRUE(silent.Start(TARVOS_EXIT_WITH, {}));
   const uint64_t before = MonotonicMs();
   EXPECT_FALSE(silent.Read(before + 300));
   EXPECT_GE(MonotonicMs(), before + 300);
